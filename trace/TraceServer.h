@@ -1,0 +1,58 @@
+// A stand-in "Word.Application" that answers the members this program uses and writes every call it
+// receives as one line:
+//     lookup Application PrintOut Background
+//     invoke Application.Visible PROPERTYPUT named=[-3] args=[VT_BOOL -1] result=no
+//     fail Documents.Open DISP_E_EXCEPTION
+//     fill-in Documents.Open
+//     create Documents#1
+//     destroy Documents#1
+// Arguments are listed first parameter first, named ones after the positional ones; strings in double
+// quotes, UTF-8. It can be told to fail a member's K-th call, or every call.
+#pragma once
+
+#include "ole/Automation.h"
+#include "ole/ClassRegistry.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trace {
+
+struct FailRule {
+    std::string member;      // a member name, "Application" for creating the object, "*" for any member
+    int call = 0;            // the K-th call (1-based); 0 for every call
+    bool onward = false;     // the K-th call and every later one, as when the server has gone away
+    HRESULT code = static_cast<HRESULT>(0x80020009);  // DISP_E_EXCEPTION, with a deferred fill-in
+};
+
+// Reads MEMBER or MEMBER:K, as the command line gives it.
+std::optional<FailRule> parseFailRule(std::string_view text);
+
+struct TraceState;
+
+class TraceServer {
+public:
+    using Sink = std::function<void(const std::string& line)>;
+
+    explicit TraceServer(Sink sink, std::vector<FailRule> failures = {});
+    ~TraceServer();
+    TraceServer(const TraceServer&) = delete;
+    TraceServer& operator=(const TraceServer&) = delete;
+
+    // Creates a new application object, as CoCreateInstance's class factory would.
+    HRESULT createApplication(REFIID riid, void** object);
+
+    // Makes the server the class behind the programmatic identifier until the registration goes.
+    ole::ClassRegistration registerAs(std::string_view progId);
+
+    static const CLSID kClassId;
+
+private:
+    std::shared_ptr<TraceState> m_state;
+};
+
+}  // namespace trace
