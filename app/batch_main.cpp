@@ -1,0 +1,19 @@
+#include "app/BatchOptions.h"
+#include "app/BatchRun.h"
+#include "ole/CommandLine.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) try {
+    std::vector<std::string> arguments = ole::commandLineArguments(argc, argv);
+    if (!arguments.empty()) arguments.erase(arguments.begin());
+    const BatchOptions options = parseBatchOptions(arguments);
+    if (options.help) {
+        std::cout << kBatchUsage;
+        return kCompleted;
+    }
+    return runBatch(options, std::cout, std::cerr);
+} catch (const UsageError& e) {
+    std::cerr << "quirella-batch: " << e.what() << '\n' << kBatchUsage;
+    return kUsage;
+}
