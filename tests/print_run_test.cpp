@@ -1,0 +1,280 @@
+// The print run end to end against the trace server: checks, set-up, passes, failures, quitting.
+#include "ole/Exceptions.h"
+#include "printing/PrintRun.h"
+#include "printing/RunTexts.h"
+#include "support/TraceFixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using testing::Contains;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testing::IsEmpty;
+using testing::Not;
+
+namespace {
+
+const std::string kStart = "正在提交打印任务...";
+const std::string kFinal = "打印任务提交完成,请关注打印机的处理！";
+const std::string kSetupFailed = "系统没有安装Office软件，无法打印！";
+const std::string kQuitFailed = "系统错误，请检查！";
+std::string documentLine(const std::string& path) { return "正在提交文档\"" + path + "\"给打印机"; }
+std::string failureLine(const std::string& path) { return "文档：" + path + "打印失败，请检查！"; }
+
+struct Box {
+    std::string text, caption;
+    bool operator==(const Box&) const = default;
+};
+
+// Everything a run touches, as the window would give it.
+struct Harness {
+    LineLog log;
+    std::vector<Box> boxes;
+    std::vector<std::string> copiesResets;
+    std::vector<std::chrono::milliseconds> pauses;
+    std::vector<std::string> linesAtBox;  // the log as it stood when a box came up
+
+    RunOperations operations() {
+        RunOperations ops;
+        ops.showErrorBox = [this](const std::string& text, const std::string& caption) {
+            boxes.push_back({text, caption});
+            linesAtBox = log.lines();
+        };
+        ops.resetCopies = [this](const std::string& text) { copiesResets.push_back(text); };
+        ops.pause = [this](std::chrono::milliseconds length) { pauses.push_back(length); };
+        return ops;
+    }
+    RunOutcome run(const PrintRequest& request) { return PrintRun(request, log, operations()); }
+};
+
+PrintRequest request(std::vector<std::string> documents, std::string copies = "1",
+                     std::string printer = "系统缺省打印机") {
+    PrintRequest r;
+    r.printerEntryCount = 2;
+    r.documents = std::move(documents);
+    r.copiesText = std::move(copies);
+    r.printerText = std::move(printer);
+    return r;
+}
+
+// ---- Rejected requests --------------------------------------------------------------------------
+
+struct RejectCase {
+    const char* name;
+    int printers;
+    std::vector<std::string> documents;
+    const char* copies;
+    Box box;
+    bool resetsCopies;
+};
+void PrintTo(const RejectCase& row, std::ostream* out) { *out << row.name; }
+
+const RejectCase kRejects[] = {
+    {"NoPrinters", 0, {"/a.doc"}, "1", {"系统没有安装任何打印机，无法打印！", "    消息框!"}, false},
+    {"NoDocuments", 2, {}, "1", {"没有添加任何待打印的文档!", "    消息框!"}, false},
+    {"CopiesNotANumber", 2, {"/a.doc"}, "1.5", {"数字格式错误!", "    出错了!"}, true},
+    {"CopiesEmpty", 2, {"/a.doc"}, "", {"数字格式错误!", "    出错了!"}, true},
+    {"CopiesTooLarge", 2, {"/a.doc"}, "2147483648", {"数字格式错误!", "    出错了!"}, true},
+    {"CopiesZero", 2, {"/a.doc"}, "0", {"打印份数不能小于1", "    出错了!"}, true},
+    {"CopiesNegativeHex", 2, {"/a.doc"}, "$FFFFFFFF", {"打印份数不能小于1", "    出错了!"}, true},
+};
+
+class RejectedRequest : public testing::TestWithParam<RejectCase> {};
+
+TEST_P(RejectedRequest, ShowsItsBoxAndNeverStartsTheWordProcessor) {
+    const RejectCase& c = GetParam();
+    RegisteredTrace trace;
+    Harness h;
+    h.log.append("the previous run's line");
+    PrintRequest r = request(c.documents, c.copies);
+    r.printerEntryCount = c.printers;
+
+    EXPECT_EQ(h.run(r).end, RunEnd::Rejected);
+    EXPECT_THAT(h.boxes, ElementsAre(c.box));
+    // Without printers the log is left alone; otherwise it is cleared before the box comes up.
+    if (c.printers == 0) EXPECT_THAT(h.log.lines(), ElementsAre("the previous run's line"));
+    else EXPECT_THAT(h.linesAtBox, IsEmpty());
+    EXPECT_EQ(h.log.lines().size(), c.printers == 0 ? 1u : 0u);
+    if (c.resetsCopies) EXPECT_THAT(h.copiesResets, ElementsAre("1"));
+    else EXPECT_THAT(h.copiesResets, IsEmpty());
+    EXPECT_THAT(trace.lines(), IsEmpty());
+    EXPECT_THAT(h.pauses, IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(All, RejectedRequest, testing::ValuesIn(kRejects),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// ---- Runs -----------------------------------------------------------------------------------------
+
+TEST(PrintRun, OneCopyPrintsEachDocumentWithTheOperationsInOrder) {
+    RegisteredTrace trace;
+    Harness h;
+    const RunOutcome outcome = h.run(request({"/docs/A.doc", "/docs/B 文档.rtf"}));
+
+    EXPECT_EQ(outcome.end, RunEnd::Completed);
+    EXPECT_EQ(outcome.failedDocuments, 0);
+    EXPECT_THAT(h.log.lines(),
+                ElementsAre(kStart, documentLine("/docs/A.doc"), documentLine("/docs/B 文档.rtf"), kFinal));
+    EXPECT_THAT(h.pauses, ElementsAre(std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)));
+    EXPECT_THAT(trace.calls(),
+                ElementsAre("Application.AutomationSecurity", "Application.Visible", "Application.Documents",
+                            "Documents.Open", "Application.PrintOut", "Application.Documents", "Documents.Open",
+                            "Application.PrintOut", "Application.Quit"));
+    EXPECT_THAT(h.boxes, IsEmpty());
+    // Visible is sent even when not asked for, with false.
+    EXPECT_THAT(trace.lines(), Contains("invoke Application.Visible PROPERTYPUT named=[-3] args=[VT_BOOL 0] result=no"));
+    EXPECT_EQ(trace.lines().back(), "destroy Application#1");
+}
+
+TEST(PrintRun, EachDocumentGetsACollectionOfItsOwnReleasedBeforeTheNext) {
+    RegisteredTrace trace;
+    Harness h;
+    h.run(request({"/a.doc", "/b.doc"}));
+    std::vector<std::string> lifecycle;
+    for (const std::string& line : trace.lines())
+        if (line.find("Documents#") != std::string::npos) lifecycle.push_back(line);
+    EXPECT_THAT(lifecycle, ElementsAre("create Documents#1", "destroy Documents#1", "create Documents#2",
+                                       "destroy Documents#2"));
+}
+
+TEST(PrintRun, TwoCopiesWithAFailingDocumentGoOnAndQuit) {
+    // B is the 2nd and 4th document opened.
+    RegisteredTrace trace({{"Open", 2}, {"Open", 4}});
+    Harness h;
+    const RunOutcome outcome = h.run(request({"/A.doc", "/B.doc"}, "2"));
+
+    EXPECT_EQ(outcome.end, RunEnd::Completed);
+    EXPECT_EQ(outcome.failedDocuments, 2);
+    EXPECT_THAT(h.log.lines(),
+                ElementsAre(kStart, "正在提交第1份打印任务", documentLine("/A.doc"), documentLine("/B.doc"),
+                            failureLine("/B.doc"), "正在提交第2份打印任务", documentLine("/A.doc"),
+                            documentLine("/B.doc"), failureLine("/B.doc"), kFinal));
+    EXPECT_EQ(h.pauses.size(), 4u);
+    EXPECT_EQ(trace.calls().back(), "Application.Quit");
+    // A failed Open prints nothing: PrintOut only for A, twice.
+    const std::vector<std::string> calls = trace.calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Application.PrintOut"), 2);
+}
+
+TEST(PrintRun, AFailedQuitEndsWithTheQuitLineAndReleasesTheApplication) {
+    RegisteredTrace trace({{"Quit", 1}});
+    Harness h;
+    EXPECT_EQ(h.run(request({"/A.doc"})).end, RunEnd::QuitFailed);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), kQuitFailed));
+    EXPECT_EQ(trace.lines().back(), "destroy Application#1");
+}
+
+TEST(PrintRun, AWordProcessorThatGoesAwayFailsEveryRemainingDocumentAndTheQuit) {
+    // Everything from the 5th call on is refused, as by a process that has died: that is A's PrintOut.
+    RegisteredTrace trace({{"*", 5, true, RPC_E_DISCONNECTED}});
+    Harness h;
+    EXPECT_EQ(h.run(request({"/A.doc", "/B.doc", "/C.doc"})).end, RunEnd::QuitFailed);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), failureLine("/A.doc"),
+                                           documentLine("/B.doc"), failureLine("/B.doc"), documentLine("/C.doc"),
+                                           failureLine("/C.doc"), kQuitFailed));
+    EXPECT_EQ(h.pauses.size(), 3u);
+}
+
+struct SetupCase {
+    const char* name;
+    std::vector<trace::FailRule> failures;
+    bool registered;
+    std::string printer;
+    std::vector<std::string> calls;  // what reached the server
+};
+void PrintTo(const SetupCase& row, std::ostream* out) { *out << row.name; }
+
+const SetupCase kSetups[] = {
+    {"NoWordProcessor", {}, false, "HP", {}},
+    {"CannotStart", {{"Application", 0}}, true, "HP", {}},
+    {"VisibleRefused", {{"Visible", 1}}, true, "HP", {"Application.AutomationSecurity", "Application.Visible"}},
+    {"PrinterRejected",
+     {{"ActivePrinter", 1}},
+     true,
+     "No Such Printer",
+     {"Application.AutomationSecurity", "Application.Visible", "Application.ActivePrinter"}},
+};
+
+class FailedSetup : public testing::TestWithParam<SetupCase> {};
+
+TEST_P(FailedSetup, LogsOnlyTheSetupLineAndSendsNoQuit) {
+    const SetupCase& c = GetParam();
+    std::optional<RegisteredTrace> trace;
+    const ole::Apartment apartment;
+    if (c.registered) trace.emplace(c.failures);
+    Harness h;
+    EXPECT_EQ(h.run(request({"/A.doc"}, "1", c.printer)).end, RunEnd::SetupFailed);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kSetupFailed));
+    EXPECT_THAT(h.pauses, IsEmpty());
+    if (!trace) return;
+    EXPECT_THAT(trace->calls(), ElementsAreArray(c.calls));
+    // Whatever was created has been released again.
+    EXPECT_EQ(trace->linesStarting("create ").size(), trace->linesStarting("destroy ").size());
+}
+
+INSTANTIATE_TEST_SUITE_P(All, FailedSetup, testing::ValuesIn(kSetups),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(PrintRun, ARefusedMacroSettingIsTheOneFailureTheRunLivesWith) {
+    RegisteredTrace trace({{"AutomationSecurity", 0}});
+    Harness h;
+    EXPECT_EQ(h.run(request({"/A.doc"})).end, RunEnd::Completed);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), kFinal));
+}
+
+TEST(PrintRun, ThePrinterIsSetOnlyWhenItIsNotTheDefaultEntry) {
+    struct Case {
+        std::string printer;
+        std::optional<std::string> sent;
+    };
+    const Case cases[] = {
+        {"系统缺省打印机", std::nullopt},
+        {"系统缺省打印机 ", "系统缺省打印机 "},
+        {"财务部打印机", "财务部打印机"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.printer);
+        RegisteredTrace trace;
+        Harness h;
+        PrintRequest r = request({"/A.doc"}, "1", c.printer);
+        r.showWord = true;
+        h.run(r);
+        const auto puts = trace.linesStarting("invoke Application.ActivePrinter");
+        if (!c.sent) EXPECT_THAT(puts, IsEmpty());
+        else
+            EXPECT_THAT(puts, ElementsAre("invoke Application.ActivePrinter PROPERTYPUT named=[-3] args=[VT_BSTR \"" +
+                                          *c.sent + "\"] result=no"));
+        EXPECT_THAT(trace.lines(), Contains("invoke Application.Visible PROPERTYPUT named=[-3] args=[VT_BOOL -1] result=no"));
+    }
+}
+
+TEST(PrintRun, CopiesAboveTheUpDownAndInHexAreAccepted) {
+    RegisteredTrace trace;
+    Harness h;
+    h.run(request({"/A.doc"}, " $3"));
+    EXPECT_THAT(h.log.lines(),
+                ElementsAre(kStart, "正在提交第1份打印任务", documentLine("/A.doc"), "正在提交第2份打印任务",
+                            documentLine("/A.doc"), "正在提交第3份打印任务", documentLine("/A.doc"), kFinal));
+}
+
+// A log that fails, as something the run does not catch.
+class FailingLog : public ProgressLog {
+public:
+    void clear() override {}
+    void append(const std::string& line) override {
+        if (line.rfind("正在提交文档", 0) == 0) throw std::runtime_error("log full");
+    }
+};
+
+TEST(PrintRun, AnExceptionTheRunDoesNotCatchStillReleasesTheApplication) {
+    RegisteredTrace trace;
+    Harness h;
+    FailingLog log;
+    EXPECT_THROW(PrintRun(request({"/A.doc"}), log, h.operations()), std::runtime_error);
+    EXPECT_THAT(trace.calls(), Not(Contains("Application.Quit")));
+    EXPECT_EQ(trace.lines().back(), "destroy Application#1");
+}
+
+}  // namespace
