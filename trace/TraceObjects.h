@@ -3,6 +3,7 @@
 
 #include "ole/Automation.h"
 #include "ole/ComPtr.h"
+#include "ole/DispatchObject.h"
 #include "trace/TraceServer.h"
 
 #include <map>
@@ -24,45 +25,28 @@ struct TraceState {
     std::optional<HRESULT> failureFor(const std::string& member);
 };
 
-struct Member {
-    std::string name;
-    WORD kinds;                       // the invocation kinds it answers
-    std::vector<std::string> params;  // parameter names; a parameter's DISPID is its index
-};
-
-class TraceObject : public IDispatch {
+// Writes its own traffic, its creation and its destruction as trace lines.
+class TraceObject : public ole::DispatchObject {
 public:
-    TraceObject(std::shared_ptr<TraceState> state, std::string className, std::vector<Member> members);
-    virtual ~TraceObject();
-    TraceObject(const TraceObject&) = delete;
-    TraceObject& operator=(const TraceObject&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* dispids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
+    TraceObject(std::shared_ptr<TraceState> state, std::string className, std::vector<ole::Member> members);
+    ~TraceObject() override;
 
     const std::string& label() const noexcept { return m_label; }  // Documents#2
 
 protected:
-    // The member's arguments by parameter index (null where not given); for a put, `args[0]` is the
-    // value. Returns an HRESULT, filling `result` when one was asked for.
-    virtual HRESULT call(const Member& member, WORD kind, const std::vector<const VARIANT*>& args,
-                         VARIANT* result) = 0;
+    void lookedUp(const std::vector<std::string>& names) override;
+    void invoked(const ole::Member* member, DISPID id, WORD flags, const DISPPARAMS& params,
+                 bool wantsResult) override;
+    std::optional<HRESULT> beforeCall(const ole::Member& member) override;
+    void failed(const ole::Member& member, HRESULT code) override;
+    void describe(EXCEPINFO& info, const ole::Member& member, const std::string& description) override;
+
     TraceState& state() { return *m_state; }
     const std::shared_ptr<TraceState>& sharedState() { return m_state; }
 
 private:
     std::shared_ptr<TraceState> m_state;
-    std::string m_className;
     std::string m_label;
-    std::vector<Member> m_members;
-    ULONG m_references = 1;
 };
 
 class TraceDocument final : public TraceObject {
@@ -70,7 +54,7 @@ public:
     TraceDocument(std::shared_ptr<TraceState> state, std::string path);
 
 protected:
-    HRESULT call(const Member& member, WORD kind, const std::vector<const VARIANT*>& args, VARIANT* result) override;
+    void call(Call& call) override;
 
 private:
     std::string m_path;
@@ -84,7 +68,7 @@ public:
     bool quit() const noexcept { return m_quit; }
 
 protected:
-    HRESULT call(const Member& member, WORD kind, const std::vector<const VARIANT*>& args, VARIANT* result) override;
+    void call(Call& call) override;
 
 private:
     bool m_visible = false;
@@ -99,7 +83,7 @@ public:
     TraceDocuments(std::shared_ptr<TraceState> state, ole::ComPtr<TraceApplication> application);
 
 protected:
-    HRESULT call(const Member& member, WORD kind, const std::vector<const VARIANT*>& args, VARIANT* result) override;
+    void call(Call& call) override;
 
 private:
     ole::ComPtr<TraceApplication> m_application;
