@@ -23,19 +23,22 @@ fatal() {
     exit 1
 }
 
+export PATH=$PATH:/usr/sbin:/sbin
+# Every wait is bounded so that even a hanging scheduler fails this test within a minute.
+export QUIRELLA_CUPS_TIMEOUT=8
 for tool in cupsd lp lpstat lpadmin flock cmp timeout; do
-    command -v "$tool" >/dev/null || PATH=$PATH:/usr/sbin command -v "$tool" >/dev/null ||
-        fatal "$tool not installed (scripts/install-deps)"
+    command -v "$tool" >/dev/null || fatal "$tool not installed (scripts/install-deps)"
 done
 
 tmp=$(mktemp -d)
 dir=$tmp/cups
 out=$tmp/out
 
+# shellcheck disable=SC2317  # reached through the EXIT trap
 cleanup() {
     local rc=$?
     if [ -d "$dir" ]; then
-        timeout 30 "$pc" stop "$dir" >/dev/null 2>&1
+        timeout 15 "$pc" stop "$dir" >/dev/null 2>&1
         # If stop itself is what broke, still leave no scheduler behind.
         local pid
         for pid in $(cupsd_pids); do kill -KILL "$pid" 2>/dev/null; done
@@ -49,16 +52,23 @@ cleanup() {
     exit "$rc"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # Live (non-zombie) processes started with this test's cupsd.conf.
 cupsd_pids() {
-    local p conf=$dir/etc/cupsd.conf
+    local p a stat conf=$dir/etc/cupsd.conf
+    local -a args
     for p in /proc/[0-9]*; do
-        [ -r "$p/cmdline" ] || continue
-        tr '\0' '\n' <"$p/cmdline" 2>/dev/null | grep -qxF -- "$conf" || continue
-        [ "$(sed 's/.*) //; s/ .*//' "$p/stat" 2>/dev/null)" = Z ] && continue
-        echo "${p#/proc/}"
+        # Processes come and go while we look: a vanished one is simply skipped.
+        { mapfile -d '' args <"$p/cmdline"; } 2>/dev/null || continue
+        for a in "${args[@]}"; do
+            [ "$a" = "$conf" ] || continue
+            { read -r stat <"$p/stat"; } 2>/dev/null || break
+            stat=${stat##*) }
+            [ "${stat%% *}" = Z ] || echo "${p#/proc/}"
+            break
+        done
     done
 }
 
@@ -109,8 +119,8 @@ mkdir -p "$HOME"
     got=$(cd "$bout" && ls -- *.pdf 2>/dev/null | cut -d- -f1 | sort | tr '\n' ' ')
     [ "$got" = "0001 0002 0003 0004 0005 0006 0007 0008 " ] ||
         { echo "FAIL: concurrent backend runs numbered '$got'" >&2; exit 1; }
-    leftovers=$(cd "$bout" && ls -A | grep -c '\.part$')
-    [ "$leftovers" -eq 0 ] || { echo "FAIL: $leftovers temporary file(s) left by the backend" >&2; exit 1; }
+    ! compgen -G "$bout/.*.part" >/dev/null ||
+        { echo "FAIL: temporary files left by the backend in $bout" >&2; exit 1; }
     DEVICE_URI="quirella-pdf:$tmp/missing" "$backend" 9 u t 1 '' /dev/null 2>/dev/null &&
         { echo "FAIL: backend exited 0 for a missing output directory" >&2; exit 1; }
     exit 0
@@ -118,7 +128,7 @@ mkdir -p "$HOME"
 
 # --- Start ------------------------------------------------------------------------------
 t0=$(date +%s%N)
-sock=$(timeout 30 "$pc" start "$dir" "$out") || fatal "private-cups start failed"
+sock=$(timeout 15 "$pc" start "$dir" "$out") || fatal "private-cups start failed"
 t1=$(date +%s%N)
 echo "private_cups_test: start took $(((t1 - t0) / 1000000)) ms"
 [ "$sock" = "$dir/cups.sock" ] || fatal "start printed '$sock', expected '$dir/cups.sock'"
@@ -129,7 +139,7 @@ pid=$(cupsd_pids)
 [ "$(printf '%s\n' "$pid" | grep -c .)" -eq 1 ] || fatal "expected one cupsd for $dir, found: '$pid'"
 [ "$(cat "$dir/cupsd.pid" 2>/dev/null)" = "$pid" ] || fail "pid file does not hold cupsd's pid $pid"
 
-again=$(timeout 30 "$pc" start "$dir" "$out") || fail "second start failed"
+again=$(timeout 15 "$pc" start "$dir" "$out") || fail "second start failed"
 [ "$again" = "$sock" ] || fail "second start printed '$again', expected '$sock'"
 [ "$(cupsd_pids)" = "$pid" ] || fail "second start did not reuse cupsd $pid (now: $(cupsd_pids | tr '\n' ' '))"
 
@@ -156,11 +166,11 @@ fi
 
 job_id() { sed -n "s/^request id is $queue-\([0-9]*\) .*/\1/p"; }
 # The first goes to the default destination, the second names the queue.
-id1=$(lp -t "$title" -n 2 "$tmp/a.pdf" 2>&1 | job_id)
-id2=$(lp -d "$queue" -t "$title" -n 2 "$tmp/b.pdf" 2>&1 | job_id)
+id1=$(timeout 10 lp -t "$title" -n 2 "$tmp/a.pdf" 2>&1 | job_id)
+id2=$(timeout 10 lp -d "$queue" -t "$title" -n 2 "$tmp/b.pdf" 2>&1 | job_id)
 [ -n "$id1" ] && [ -n "$id2" ] || fatal "lp did not accept both jobs (ids '$id1' '$id2')"
 
-deadline=$((SECONDS + 20))
+deadline=$((SECONDS + 15))
 while :; do
     pdf1=$(ls "$out"/[0-9][0-9][0-9][0-9]-job"$id1".pdf 2>/dev/null)
     pdf2=$(ls "$out"/[0-9][0-9][0-9][0-9]-job"$id2".pdf 2>/dev/null)
@@ -168,7 +178,7 @@ while :; do
     [ "$SECONDS" -lt "$deadline" ] || {
         echo "--- $out:" >&2; ls -la "$out" >&2
         echo "--- error_log:" >&2; tail -n 30 "$dir/log/error_log" >&2
-        fatal "jobs $id1 and $id2 did not both arrive in $out within 20 s"
+        fatal "jobs $id1 and $id2 did not both arrive in $out within 15 s"
     }
     sleep 0.1
 done
@@ -178,7 +188,7 @@ listing=$(cd "$out" && ls -- *.pdf | tr '\n' ' ')
     fail "outputs sorted by name are '$listing', expected job $id1 then job $id2"
 cmp -s "$tmp/a.pdf" "$pdf1" || fail "${pdf1##*/} differs from the submitted PDF"
 cmp -s "$tmp/b.pdf" "$pdf2" || fail "${pdf2##*/} differs from the submitted PDF"
-[ -z "$(cd "$out" && ls -A | grep '\.part$')" ] || fail "temporary files left in $out"
+! compgen -G "$out/.*.part" >/dev/null || fail "temporary files left in $out"
 
 me=$(id -un)
 for pair in "$id1:$pdf1:$tmp/a.pdf" "$id2:$pdf2:$tmp/b.pdf"; do
@@ -195,15 +205,15 @@ for pair in "$id1:$pdf1:$tmp/a.pdf" "$id2:$pdf2:$tmp/b.pdf"; do
 done
 
 # --- An unknown queue is refused ----------------------------------------------------------
-if lp -d No-Such-Queue "$tmp/a.pdf" >/dev/null 2>&1; then
+if timeout 10 lp -d No-Such-Queue "$tmp/a.pdf" >/dev/null 2>&1; then
     fail "lp accepted a job for a queue that does not exist"
 fi
 
 # --- Stop ---------------------------------------------------------------------------------
-timeout 30 "$pc" stop "$dir" || fail "private-cups stop failed"
+timeout 15 "$pc" stop "$dir" || fail "private-cups stop failed"
 left=$(cupsd_pids)
 [ -z "$left" ] || fail "cupsd still running after stop: $left"
 [ ! -e "$sock" ] || fail "socket $sock still there after stop"
-timeout 30 "$pc" stop "$dir" || fail "stop with nothing running failed"
+timeout 15 "$pc" stop "$dir" || fail "stop with nothing running failed"
 
 exit 0
