@@ -1,5 +1,6 @@
 #include "app/BatchRun.h"
 
+#include "app/AutomationServers.h"
 #include "ole/Apartment.h"
 #include "printing/PrintRun.h"
 #include "printing/PrinterList.h"
@@ -72,6 +73,8 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     if (options.dryRun) {
         traceServer.emplace([&err](const std::string& line) { err << line << std::endl; }, options.failures);
         registration = traceServer->registerAs("Word.Application");
+    } else {
+        registration = registerSystemAutomationServers();
     }
 
     StreamLog log(out);

@@ -1,0 +1,93 @@
+#include "writer/OfficeProfile.h"
+
+#include "ole/Exceptions.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <pwd.h>
+#include <regex>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace writer {
+
+namespace {
+
+constexpr int kSlots = 8;
+
+// The installed office's version ("7.4"), read from its own configuration.
+std::string officeVersion() {
+    std::ifstream in("/usr/lib/libreoffice/share/registry/main.xcd");
+    std::stringstream text;
+    text << in.rdbuf();
+    static const std::regex kVersion(R"re(oor:name="ooSetupVersion"[^>]*>\s*<value>([^<]+)</value>)re");
+    std::smatch match;
+    const std::string content = text.str();
+    return std::regex_search(content, match, kVersion) ? match[1].str() : std::string();
+}
+
+// Settings the office reads at its first start. The last-version entry spares a graphics check at
+// every headless start; the rest keep a shown office from greeting the user or running any macro.
+void seed(const std::filesystem::path& profile) {
+    const std::filesystem::path file = profile / "user" / "registrymodifications.xcu";
+    if (std::filesystem::exists(file)) return;
+    std::filesystem::create_directories(file.parent_path());
+    const auto prop = [](const char* path, const char* name, const std::string& value) {
+        return std::string("<item oor:path=\"") + path + "\"><prop oor:name=\"" + name + "\" oor:op=\"fuse\"><value>" +
+               value + "</value></prop></item>\n";
+    };
+    std::ofstream out(file);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+    if (const std::string version = officeVersion(); !version.empty())
+        out << prop("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
+    out << prop("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
+        << prop("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
+        << prop("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
+        << "</oor:items>\n";
+}
+
+}  // namespace
+
+std::filesystem::path cacheDirectory() {
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return std::filesystem::path(xdg) / "quirella";
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* user = getpwuid(getuid());
+        home = user ? user->pw_dir : "/tmp";
+    }
+    return std::filesystem::path(home) / ".cache" / "quirella";
+}
+
+ProfileSlot acquireProfileSlot() {
+    const std::filesystem::path root = cacheDirectory() / "office";
+    std::error_code error;
+    std::filesystem::create_directories(root, error);
+    chmod(root.c_str(), 0700);  // documents pass through it: the user's alone
+    for (int slot = 0; slot < kSlots; ++slot) {
+        const std::filesystem::path directory = root / ("profile-" + std::to_string(slot));
+        const std::string lockPath = directory.string() + ".lock";
+        const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lock < 0) continue;
+        if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+            close(lock);
+            continue;
+        }
+        try {
+            std::filesystem::create_directories(directory);
+            chmod(directory.c_str(), 0700);
+            seed(directory);
+        } catch (const std::exception&) {
+            close(lock);
+            throw Exception("cannot prepare the office profile " + directory.string());
+        }
+        return {directory, lock};
+    }
+    throw Exception("every office profile under " + root.string() + " is in use");
+}
+
+}  // namespace writer

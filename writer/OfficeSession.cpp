@@ -1,0 +1,224 @@
+#include "writer/OfficeSession.h"
+
+#include "ole/DispatchObject.h"
+#include "writer/CupsQueue.h"
+#include "writer/DocumentKind.h"
+#include "writer/OfficeProcess.h"
+#include "writer/Watchdog.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <rtl/bootstrap.hxx>
+
+#include <thread>
+#include <vector>
+
+namespace css = com::sun::star;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using ole::DispatchError;
+using rtl::OUString;
+using rtl::OUStringToOString;
+
+namespace writer {
+
+namespace {
+
+OUString ou(std::string_view utf8) { return OUString(utf8.data(), static_cast<sal_Int32>(utf8.size()), RTL_TEXTENCODING_UTF8); }
+std::string utf8(const OUString& text) { return OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr(); }
+
+css::beans::PropertyValue property(const char* name, const css::uno::Any& value) {
+    css::beans::PropertyValue p;
+    p.Name = OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+Sequence<css::beans::PropertyValue> properties(const std::vector<css::beans::PropertyValue>& values) {
+    return Sequence<css::beans::PropertyValue>(values.data(), static_cast<sal_Int32>(values.size()));
+}
+
+// The process's own UNO context, made once: it only carries the connection to each office.
+Reference<css::uno::XComponentContext> localContext() {
+    static const Reference<css::uno::XComponentContext> context = [] {
+        rtl::Bootstrap::set(OUString("URE_MORE_TYPES"), OUString("file:///usr/lib/libreoffice/program/types/offapi.rdb"));
+        rtl::Bootstrap::set(OUString("URE_MORE_SERVICES"), OUString(""));
+        return cppu::defaultBootstrap_InitialComponentContext(OUString("file:///usr/lib/libreoffice/program/unorc"));
+    }();
+    return context;
+}
+
+DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONNECTED); }
+
+}  // namespace
+
+struct OfficeSession::Uno {
+    OfficeProcess process;
+    Reference<css::uno::XComponentContext> context;
+    Reference<css::frame::XDesktop2> desktop;
+    struct Document {
+        Reference<css::lang::XComponent> component;
+        std::string path;
+    };
+    std::vector<Document> documents;  // the last one is the active one
+
+    void release() noexcept {
+        documents.clear();
+        desktop.clear();
+        context.clear();
+    }
+};
+
+OfficeSession::OfficeSession() : m_uno(std::make_unique<Uno>()) {
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    try {
+        const Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(localContext());
+        const OUString url = ou("uno:pipe,name=" + m_uno->process.pipeName() + ";urp;StarOffice.ComponentContext");
+        bool restarted = false;
+        while (!m_uno->context.is()) {
+            try {
+                m_uno->context.set(resolver->resolve(url), UNO_QUERY_THROW);
+            } catch (const css::connection::NoConnectException&) {
+                if (!m_uno->process.running()) {
+                    if (m_uno->process.exitStatus() != kRestartRequested || restarted)
+                        throw Exception("the office ended while starting");
+                    m_uno->process.restart();
+                    restarted = true;
+                }
+                if (std::chrono::steady_clock::now() > deadline) throw Exception("the office did not answer in time");
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        }
+        m_uno->desktop = css::frame::Desktop::create(m_uno->context);
+    } catch (const css::uno::Exception& e) {
+        m_uno->release();
+        throw Exception("cannot connect to the office: " + utf8(e.Message));
+    } catch (...) {
+        m_uno->release();
+        throw;
+    }
+}
+
+OfficeSession::~OfficeSession() {
+    // Released without quitting: the office goes all the same, and no reference outlives it.
+    m_uno->process.kill();
+    m_uno->release();
+}
+
+void OfficeSession::ensureAlive() {
+    if (m_quit || !m_uno->process.running()) throw gone();
+}
+
+template <class F>
+auto OfficeSession::guarded(const char* what, F&& work) {
+    ensureAlive();
+    Watchdog watchdog(kCallLimit, [this] { m_uno->process.signalGroup(); });
+    const auto failure = [&](const css::uno::Exception& e) {
+        if (watchdog.fired()) return DispatchError(std::string(what) + ": the office did not answer in time");
+        if (!m_uno->process.running()) return gone();
+        return DispatchError(std::string(what) + ": " + utf8(e.Message));
+    };
+    try {
+        return work();
+    } catch (const css::lang::DisposedException&) {
+        throw gone();
+    } catch (const css::uno::Exception& e) {
+        throw failure(e);
+    }
+}
+
+void OfficeSession::setActivePrinter(const std::string& name) {
+    ensureAlive();
+    // The office itself would print an unknown name on the default printer without a word.
+    if (!printerExists(name)) throw DispatchError("there is no printer named \"" + name + "\"");
+    m_printer = name;
+}
+
+std::string OfficeSession::activePrinter() const {
+    if (m_printer) return *m_printer;
+    return defaultPrinter().value_or(std::string());
+}
+
+void OfficeSession::open(const std::string& path, bool readOnly) {
+    if (path.empty() || path.front() != '/') throw DispatchError("\"" + path + "\" is not an absolute path");
+    guarded("open", [&] {
+        // No interaction handler: a password or a question makes the load fail instead of waiting.
+        const Sequence<css::beans::PropertyValue> args = properties({
+            property("Hidden", css::uno::Any(!m_visible)),
+            property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+            property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
+            property("ReadOnly", css::uno::Any(readOnly)),
+        });
+        const Reference<css::lang::XComponent> component =
+            m_uno->desktop->loadComponentFromURL(ou(fileUrlFromPath(path)), OUString("_blank"), 0, args);
+        if (!component.is()) throw DispatchError("cannot open \"" + path + "\"");
+        std::string filter;
+        if (const Reference<css::frame::XModel> model{component, UNO_QUERY}; model.is())
+            for (const css::beans::PropertyValue& arg : model->getArgs())
+                if (arg.Name == "FilterName") filter = utf8(arg.Value.get<OUString>());
+        if (!filterMatchesKind(path, filter)) {
+            if (const Reference<css::util::XCloseable> closeable{component, UNO_QUERY}; closeable.is())
+                closeable->close(true);
+            throw DispatchError("\"" + path + "\" is not what its name says (read as " + filter + ")");
+        }
+        m_uno->documents.push_back({component, path});
+    });
+}
+
+std::string OfficeSession::activeDocumentPath() const {
+    return m_uno->documents.empty() ? std::string() : m_uno->documents.back().path;
+}
+
+int OfficeSession::documentCount() const { return static_cast<int>(m_uno->documents.size()); }
+
+void OfficeSession::printActive() {
+    ensureAlive();
+    if (m_uno->documents.empty()) throw DispatchError("no document is open");
+    const std::string printer = activePrinter();
+    if (printer.empty()) throw DispatchError("there is no printer to print on");
+    const int before = newestJob(printer);
+    guarded("print", [&] {
+        const Reference<css::view::XPrintable> printable{m_uno->documents.back().component, UNO_QUERY_THROW};
+        printable->setPrinter(properties({property("Name", css::uno::Any(ou(printer)))}));
+        printable->print(properties({property("Wait", css::uno::Any(true))}));
+    });
+    // A queue that rejects jobs, or no scheduler at all, and the office reports success regardless.
+    if (newestJob(printer) <= before) throw DispatchError("printing made no job on \"" + printer + "\"");
+}
+
+void OfficeSession::quit() {
+    ensureAlive();
+    for (Uno::Document& document : m_uno->documents) {
+        try {
+            if (const Reference<css::util::XCloseable> closeable{document.component, UNO_QUERY}; closeable.is())
+                closeable->close(true);  // never saved
+        } catch (const css::uno::Exception&) {
+        }
+    }
+    m_uno->documents.clear();
+    try {
+        Watchdog watchdog(kCallLimit, [this] { m_uno->process.signalGroup(); });
+        m_uno->desktop->terminate();
+    } catch (const css::uno::Exception&) {
+        // The office going away under the call is what was asked for.
+    }
+    m_quit = true;
+    m_uno->release();
+    m_uno->process.waitOrKill(std::chrono::seconds(10));
+}
+
+}  // namespace writer

@@ -1,0 +1,57 @@
+// One private office over UNO, doing what the word processor's application object is asked to do.
+// Every call is bounded by the watchdog and fails promptly once the office has gone.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace writer {
+
+// Long enough for a large document to load or print; a call still running then means a hung office.
+inline constexpr std::chrono::seconds kCallLimit{180};
+// How long the office may take to start and answer.
+inline constexpr std::chrono::seconds kStartLimit{60};
+
+class OfficeSession {
+public:
+    // Starts the office and connects to it; throws Exception when it does not come up in time.
+    OfficeSession();
+    ~OfficeSession();  // the office goes with it
+    OfficeSession(const OfficeSession&) = delete;
+    OfficeSession& operator=(const OfficeSession&) = delete;
+
+    void setVisible(bool visible) { m_visible = visible; }
+    bool visible() const noexcept { return m_visible; }
+
+    // The printer must be a CUPS destination; an unknown or empty name throws.
+    void setActivePrinter(const std::string& name);
+    std::string activePrinter() const;
+
+    // Opens the document (an absolute path) and makes it the active one; throws on any failure,
+    // including content that does not match the file's kind.
+    void open(const std::string& path, bool readOnly);
+    std::string activeDocumentPath() const;
+    int documentCount() const;
+
+    // Prints the active document on the active printer and returns once the job is spooled; a print
+    // that made no job is a failure.
+    void printActive();
+
+    // Closes every document without saving and ends the office.
+    void quit();
+
+private:
+    struct Uno;
+    void ensureAlive();
+    template <class F>
+    auto guarded(const char* what, F&& work);
+
+    std::unique_ptr<Uno> m_uno;
+    bool m_visible = false;
+    std::optional<std::string> m_printer;
+    bool m_quit = false;
+};
+
+}  // namespace writer

@@ -1,0 +1,134 @@
+#include "writer/WriterServer.h"
+
+#include "ole/ComPtr.h"
+#include "ole/DispatchObject.h"
+#include "ole/Variant.h"
+#include "writer/OfficeProcess.h"
+#include "writer/OfficeSession.h"
+
+#include <memory>
+
+namespace writer {
+
+// {3D1B6A0E-7C44-4B7A-8E0D-5A2C9F4E61B7}
+const CLSID kWriterApplicationClassId = {0x3D1B6A0E, 0x7C44, 0x4B7A, {0x8E, 0x0D, 0x5A, 0x2C, 0x9F, 0x4E, 0x61, 0xB7}};
+
+namespace {
+
+using ole::DispatchError;
+using Session = std::shared_ptr<OfficeSession>;
+
+class WriterDocument final : public ole::DispatchObject {
+public:
+    explicit WriterDocument(std::string path)
+        : DispatchObject("Document", {{"FullName", DISPATCH_PROPERTYGET, {}}}), m_path(std::move(path)) {}
+
+protected:
+    void call(Call& call) override { returnText(call.result, m_path); }
+
+private:
+    std::string m_path;
+};
+
+class WriterDocuments final : public ole::DispatchObject {
+public:
+    explicit WriterDocuments(Session session)
+        : DispatchObject("Documents", {{"Open", DISPATCH_METHOD,
+                                        {"FileName", "ConfirmConversions", "ReadOnly", "AddToRecentFiles",
+                                         "PasswordDocument", "PasswordTemplate", "Revert", "WritePasswordDocument",
+                                         "WritePasswordTemplate", "Format"}},
+                                       {"Count", DISPATCH_PROPERTYGET, {}}}),
+          m_session(std::move(session)) {}
+
+protected:
+    void call(Call& call) override {
+        if (call.member.name == "Count") {
+            *call.result = ole::Variant::int32(m_session->documentCount());
+            return;
+        }
+        // A conversion to confirm would be a question nobody answers: the office converts silently.
+        const std::string path = argText(call.args[0]);
+        argBool(call.args[1], false);
+        const bool readOnly = argBool(call.args[2], false);
+        argBool(call.args[3], false);  // the office's recent list is its private profile's
+        m_session->open(path, readOnly);
+        returnObject(call.result, new WriterDocument(path));
+    }
+
+private:
+    Session m_session;
+};
+
+class WriterApplication final : public ole::DispatchObject {
+public:
+    explicit WriterApplication(Session session)
+        : DispatchObject("Application",
+                         {{"Visible", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
+                          {"ActivePrinter", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
+                          {"Documents", DISPATCH_PROPERTYGET, {}},
+                          {"PrintOut", DISPATCH_METHOD,
+                           {"Background", "Append", "Range", "OutputFileName", "From", "To", "Item", "Copies"}},
+                          {"Quit", DISPATCH_METHOD, {"SaveChanges", "OriginalFormat", "RouteDocument"}},
+                          {"AutomationSecurity", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
+                          {"Name", DISPATCH_PROPERTYGET, {}}}),
+          m_session(std::move(session)) {}
+
+protected:
+    void call(Call& call) override {
+        const std::string& member = call.member.name;
+        const bool get = call.kind == DISPATCH_PROPERTYGET;
+        const VARIANT* value = call.args[0];
+        if (member == "Visible") {
+            if (get) *call.result = ole::Variant::boolean(m_session->visible());
+            else m_session->setVisible(argBool(value, false));
+        } else if (member == "ActivePrinter") {
+            if (get) returnText(call.result, m_session->activePrinter());
+            else m_session->setActivePrinter(argText(value));
+        } else if (member == "AutomationSecurity") {
+            // Whatever is asked, documents are opened with their macros disabled.
+            if (get) {
+                *call.result = ole::Variant::int32(m_automationSecurity);
+            } else {
+                if (!value || V_VT(value) != VT_I4) throw DispatchError({}, DISP_E_TYPEMISMATCH);
+                m_automationSecurity = V_I4(value);
+            }
+        } else if (member == "Documents") {
+            returnObject(call.result, new WriterDocuments(m_session));
+        } else if (member == "PrintOut") {
+            // Always in the foreground: the call returns once the job is spooled, whatever Background says.
+            argBool(call.args[0], false);
+            m_session->printActive();
+        } else if (member == "Quit") {
+            // Documents are never saved, whatever SaveChanges says.
+            m_session->quit();
+        } else {
+            returnText(call.result, "LibreOffice Writer");
+        }
+    }
+
+private:
+    Session m_session;
+    std::int32_t m_automationSecurity = 3;
+};
+
+}  // namespace
+
+HRESULT createWriterApplication(REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    Session session;
+    try {
+        session = std::make_shared<OfficeSession>();
+    } catch (const std::exception&) {
+        return CO_E_SERVER_EXEC_FAILURE;
+    }
+    auto application = ole::ComPtr<IDispatch>::adopt(new WriterApplication(std::move(session)));
+    return application->QueryInterface(riid, object);
+}
+
+ole::ClassRegistration registerWriterServer(std::string_view progId) {
+    if (!officeInstalled()) return {};
+    return ole::registerClass(progId, kWriterApplicationClassId, &createWriterApplication);
+}
+
+}  // namespace writer
