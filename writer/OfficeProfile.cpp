@@ -47,6 +47,7 @@ void seed(const std::filesystem::path& profile) {
         out << prop("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
     out << prop("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
         << prop("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
+        << prop("/org.openoffice.Office.Common/Misc", "UseLocking", "false")
         << prop("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
         << "</oor:items>\n";
 }

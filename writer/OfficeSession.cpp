@@ -153,7 +153,7 @@ std::string OfficeSession::activePrinter() const {
     return defaultPrinter().value_or(std::string());
 }
 
-void OfficeSession::open(const std::string& path, bool readOnly) {
+void OfficeSession::open(const std::string& path) {
     if (path.empty() || path.front() != '/') throw DispatchError("\"" + path + "\" is not an absolute path");
     guarded("open", [&] {
         // No interaction handler: a password or a question makes the load fail instead of waiting.
@@ -161,7 +161,9 @@ void OfficeSession::open(const std::string& path, bool readOnly) {
             property("Hidden", css::uno::Any(!m_visible)),
             property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
             property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
-            property("ReadOnly", css::uno::Any(readOnly)),
+            // Always read-only, and so without a lock file beside the user's document: a print tool
+            // never writes to the documents it prints.
+            property("ReadOnly", css::uno::Any(true)),
         });
         const Reference<css::lang::XComponent> component =
             m_uno->desktop->loadComponentFromURL(ou(fileUrlFromPath(path)), OUString("_blank"), 0, args);

@@ -29,9 +29,9 @@ public:
     void setActivePrinter(const std::string& name);
     std::string activePrinter() const;
 
-    // Opens the document (an absolute path) and makes it the active one; throws on any failure,
-    // including content that does not match the file's kind.
-    void open(const std::string& path, bool readOnly);
+    // Opens the document (an absolute path), read-only, and makes it the active one; throws on any
+    // failure, including content that does not match the file's kind.
+    void open(const std::string& path);
     std::string activeDocumentPath() const;
     int documentCount() const;
 

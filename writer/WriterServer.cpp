@@ -46,12 +46,11 @@ protected:
             *call.result = ole::Variant::int32(m_session->documentCount());
             return;
         }
-        // A conversion to confirm would be a question nobody answers: the office converts silently.
+        // ConfirmConversions, ReadOnly and AddToRecentFiles are checked but change nothing: a question
+        // nobody answers would hang, the office only ever reads, and its recent list is private.
         const std::string path = argText(call.args[0]);
-        argBool(call.args[1], false);
-        const bool readOnly = argBool(call.args[2], false);
-        argBool(call.args[3], false);  // the office's recent list is its private profile's
-        m_session->open(path, readOnly);
+        for (std::size_t i = 1; i <= 3; ++i) argBool(call.args[i], false);
+        m_session->open(path);
         returnObject(call.result, new WriterDocument(path));
     }
 
