@@ -107,13 +107,6 @@ TEST_P(BatchStatus, TellsHowTheRunEnded) {
 INSTANTIATE_TEST_SUITE_P(All, BatchStatus, testing::ValuesIn(kStatuses),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST(BatchCli, WithoutAWordProcessorTheRunEndsWithTheSetupLine) {
-    // No "Word.Application" is registered on this system.
-    const ProcessResult r = batch({"--pause-ms", "0", "a.doc"});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_THAT(splitLines(r.out), ElementsAre("系统没有安装Office软件，无法打印！"));
-}
-
 TEST(BatchCli, WithoutPrintersTheRunIsRejectedBeforeAnythingStarts) {
     const std::map<std::string, std::string> noScheduler = {{"CUPS_SERVER", "/nonexistent/cups.sock"}};
     const ProcessResult list = batch({"--list-printers"}, noScheduler);

@@ -52,9 +52,9 @@ std::vector<std::string> officeEnvironment() {
 
 }  // namespace
 
-bool officeInstalled() { return access(kOfficeProgram, X_OK) == 0; }
+bool officeInstalled(const std::string& program) { return access(program.c_str(), X_OK) == 0; }
 
-OfficeProcess::OfficeProcess() : m_pipeName(randomPipeName()) {
+OfficeProcess::OfficeProcess(std::string program) : m_program(std::move(program)), m_pipeName(randomPipeName()) {
     const ProfileSlot slot = acquireProfileSlot();
     m_profileLock = slot.lock;
     m_profile = slot.directory;
@@ -74,7 +74,7 @@ void OfficeProcess::spawn() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     m_headless = !(display && *display) && !(wayland && *wayland);
 
-    std::vector<std::string> args = {kOfficeProgram, "--invisible", "--norestore", "--nologo", "--nodefault",
+    std::vector<std::string> args = {m_program, "--invisible", "--norestore", "--nologo", "--nodefault",
                                      "--nolockcheck", "--accept=pipe,name=" + m_pipeName + ";urp;",
                                      "-env:UserInstallation=" + fileUrlFromPath(m_profile.string())};
     if (m_headless) args.insert(args.begin() + 1, "--headless");
@@ -99,7 +99,7 @@ void OfficeProcess::spawn() {
     posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&files, 3);
     pid_t pid = -1;
-    const int error = posix_spawn(&pid, kOfficeProgram, &files, &attributes, argv.data(), envp.data());
+    const int error = posix_spawn(&pid, m_program.c_str(), &files, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {

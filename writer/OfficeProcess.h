@@ -18,12 +18,12 @@ inline constexpr const char* kOfficeProgram = "/usr/lib/libreoffice/program/soff
 // The exit code with which the office asks to be started again (after setting up a new profile).
 inline constexpr int kRestartRequested = 81;
 
-bool officeInstalled();
+bool officeInstalled(const std::string& program = kOfficeProgram);
 
 class OfficeProcess {
 public:
     // Starts the office; headless when there is no display. Throws Exception when it cannot start.
-    OfficeProcess();
+    explicit OfficeProcess(std::string program = kOfficeProgram);
     ~OfficeProcess();  // kills whatever is still running
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
@@ -46,6 +46,7 @@ public:
 private:
     void spawn();
 
+    std::string m_program;
     int m_profileLock = -1;  // a lock on the profile slot, held while the office runs
     std::filesystem::path m_profile;
     std::string m_pipeName;

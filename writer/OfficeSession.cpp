@@ -67,6 +67,7 @@ DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONN
 }  // namespace
 
 struct OfficeSession::Uno {
+    explicit Uno(const std::string& program) : process(program) {}
     OfficeProcess process;
     Reference<css::uno::XComponentContext> context;
     Reference<css::frame::XDesktop2> desktop;
@@ -83,8 +84,9 @@ struct OfficeSession::Uno {
     }
 };
 
-OfficeSession::OfficeSession() : m_uno(std::make_unique<Uno>()) {
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+OfficeSession::OfficeSession(const OfficeOptions& options)
+    : m_options(options), m_uno(std::make_unique<Uno>(options.program)) {
+    const auto deadline = std::chrono::steady_clock::now() + options.startLimit;
     try {
         const Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(localContext());
         const OUString url = ou("uno:pipe,name=" + m_uno->process.pipeName() + ";urp;StarOffice.ComponentContext");
@@ -126,7 +128,7 @@ void OfficeSession::ensureAlive() {
 template <class F>
 auto OfficeSession::guarded(const char* what, F&& work) {
     ensureAlive();
-    Watchdog watchdog(kCallLimit, [this] { m_uno->process.signalGroup(); });
+    Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
     const auto failure = [&](const css::uno::Exception& e) {
         if (watchdog.fired()) return DispatchError(std::string(what) + ": the office did not answer in time");
         if (!m_uno->process.running()) return gone();
@@ -213,7 +215,7 @@ void OfficeSession::quit() {
     }
     m_uno->documents.clear();
     try {
-        Watchdog watchdog(kCallLimit, [this] { m_uno->process.signalGroup(); });
+        Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
         m_uno->desktop->terminate();
     } catch (const css::uno::Exception&) {
         // The office going away under the call is what was asked for.

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "writer/OfficeProcess.h"
+
 namespace writer {
 
 // Long enough for a large document to load or print; a call still running then means a hung office.
@@ -14,13 +16,22 @@ inline constexpr std::chrono::seconds kCallLimit{180};
 // How long the office may take to start and answer.
 inline constexpr std::chrono::seconds kStartLimit{60};
 
+struct OfficeOptions {
+    std::string program = kOfficeProgram;
+    std::chrono::milliseconds startLimit = kStartLimit;
+    std::chrono::milliseconds callLimit = kCallLimit;
+};
+
 class OfficeSession {
 public:
     // Starts the office and connects to it; throws Exception when it does not come up in time.
-    OfficeSession();
+    explicit OfficeSession(const OfficeOptions& options = {});
     ~OfficeSession();  // the office goes with it
     OfficeSession(const OfficeSession&) = delete;
     OfficeSession& operator=(const OfficeSession&) = delete;
+
+    // Throws when the office has quit or died: nothing can be asked of it any more.
+    void ensureAlive();
 
     void setVisible(bool visible) { m_visible = visible; }
     bool visible() const noexcept { return m_visible; }
@@ -44,10 +55,10 @@ public:
 
 private:
     struct Uno;
-    void ensureAlive();
     template <class F>
     auto guarded(const char* what, F&& work);
 
+    OfficeOptions m_options;
     std::unique_ptr<Uno> m_uno;
     bool m_visible = false;
     std::optional<std::string> m_printer;

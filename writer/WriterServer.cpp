@@ -42,6 +42,7 @@ public:
 
 protected:
     void call(Call& call) override {
+        m_session->ensureAlive();
         if (call.member.name == "Count") {
             *call.result = ole::Variant::int32(m_session->documentCount());
             return;
@@ -74,6 +75,7 @@ public:
 
 protected:
     void call(Call& call) override {
+        m_session->ensureAlive();  // a quit or dead office answers nothing, as a quit word processor
         const std::string& member = call.member.name;
         const bool get = call.kind == DISPATCH_PROPERTYGET;
         const VARIANT* value = call.args[0];
@@ -112,12 +114,15 @@ private:
 
 }  // namespace
 
-HRESULT createWriterApplication(REFIID riid, void** object) {
+namespace {
+
+// Starts an office and returns its application object, as a class factory does.
+HRESULT createWriterApplication(const OfficeOptions& options, REFIID riid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
     Session session;
     try {
-        session = std::make_shared<OfficeSession>();
+        session = std::make_shared<OfficeSession>(options);
     } catch (const std::exception&) {
         return CO_E_SERVER_EXEC_FAILURE;
     }
@@ -125,9 +130,13 @@ HRESULT createWriterApplication(REFIID riid, void** object) {
     return application->QueryInterface(riid, object);
 }
 
-ole::ClassRegistration registerWriterServer(std::string_view progId) {
-    if (!officeInstalled()) return {};
-    return ole::registerClass(progId, kWriterApplicationClassId, &createWriterApplication);
+}  // namespace
+
+ole::ClassRegistration registerWriterServer(std::string_view progId, const OfficeOptions& options) {
+    if (!officeInstalled(options.program)) return {};
+    return ole::registerClass(progId, kWriterApplicationClassId, [options](REFIID riid, void** object) {
+        return createWriterApplication(options, riid, object);
+    });
 }
 
 }  // namespace writer

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ole/ClassRegistry.h"
+#include "writer/OfficeSession.h"
 
 #include <string_view>
 
@@ -12,9 +13,7 @@ extern const CLSID kWriterApplicationClassId;
 
 // Registers the bridge under the programmatic identifier when LibreOffice is installed; otherwise
 // registers nothing, so that the identifier stays unknown, as on a system without a word processor.
-ole::ClassRegistration registerWriterServer(std::string_view progId = "Word.Application");
-
-// Starts an office and returns its application object, as the class factory does.
-HRESULT createWriterApplication(REFIID riid, void** object);
+ole::ClassRegistration registerWriterServer(std::string_view progId = "Word.Application",
+                                           const OfficeOptions& options = {});
 
 }  // namespace writer
