@@ -2,6 +2,8 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
+
 namespace writer {
 
 bool printerExists(const std::string& name) {
@@ -20,13 +22,22 @@ std::optional<std::string> defaultPrinter() {
     return name;
 }
 
-int newestJob(const std::string& printer) {
-    cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.c_str(), 0, CUPS_WHICHJOBS_ALL);
-    int newest = 0;
-    for (int i = 0; i < count; ++i)
-        if (jobs[i].id > newest) newest = jobs[i].id;
-    cupsFreeJobs(count, jobs);
+int newestJob(const std::string& printer, int after) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                     printer.c_str());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "first-job-id", after + 1);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "job-id");
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    int newest = after;
+    for (ipp_attribute_t* attr = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER); attr;
+         attr = ippFindNextAttribute(response, "job-id", IPP_TAG_INTEGER))
+        newest = std::max(newest, ippGetInteger(attr, 0));
+    ippDelete(response);
     return newest;
 }
 

@@ -8,7 +8,8 @@ namespace writer {
 
 bool printerExists(const std::string& name);
 std::optional<std::string> defaultPrinter();
-// The highest job id the scheduler holds for the printer, finished jobs included; 0 for none.
-int newestJob(const std::string& printer);
+// The highest id among the printer's jobs above `after`, finished jobs included; `after` when there is
+// none. Asks for the ids alone, from `after` on, so that a long job history costs nothing.
+int newestJob(const std::string& printer, int after = 0);
 
 }  // namespace writer

@@ -194,14 +194,16 @@ void OfficeSession::printActive() {
     if (m_uno->documents.empty()) throw DispatchError("no document is open");
     const std::string printer = activePrinter();
     if (printer.empty()) throw DispatchError("there is no printer to print on");
-    const int before = newestJob(printer);
+    const int before = newestJob(printer, m_lastJob);
     guarded("print", [&] {
         const Reference<css::view::XPrintable> printable{m_uno->documents.back().component, UNO_QUERY_THROW};
         printable->setPrinter(properties({property("Name", css::uno::Any(ou(printer)))}));
         printable->print(properties({property("Wait", css::uno::Any(true))}));
     });
     // A queue that rejects jobs, or no scheduler at all, and the office reports success regardless.
-    if (newestJob(printer) <= before) throw DispatchError("printing made no job on \"" + printer + "\"");
+    const int after = newestJob(printer, before);
+    if (after <= before) throw DispatchError("printing made no job on \"" + printer + "\"");
+    m_lastJob = after;
 }
 
 void OfficeSession::quit() {

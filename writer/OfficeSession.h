@@ -63,6 +63,7 @@ private:
     bool m_visible = false;
     std::optional<std::string> m_printer;
     bool m_quit = false;
+    int m_lastJob = 0;  // the newest job seen, so that each check asks only for newer ones
 };
 
 }  // namespace writer
