@@ -60,7 +60,7 @@ TEST(DocumentKind, AStructuredDocumentReadAsPlainTextIsRefused) {
 
 class WriterBridge : public testing::Test {
 protected:
-    void TearDown() override { EXPECT_THAT(processesWith(kCache), IsEmpty()); }
+    void TearDown() override { EXPECT_THAT(officesUnder(kCache), IsEmpty()); }
     ole::Apartment m_apartment;
 };
 
@@ -106,7 +106,7 @@ TEST_F(WriterBridge, AnOfficeThatEndsOrNeverAnswersIsAStartFailure) {
             EXPECT_EQ(e.errorCode(), CO_E_SERVER_EXEC_FAILURE);
         }
         EXPECT_FALSE(word.hasApplication());
-        EXPECT_THAT(processesWith((kData / "silent-office").string()), IsEmpty());  // killed, not left waiting
+        EXPECT_THAT(processesWith("silent-office", (kData / "silent-office").string()), IsEmpty());  // killed, not left waiting
     }
 }
 
@@ -167,6 +167,18 @@ TEST_F(WriterBridge, AHungOfficeIsKilledAndEveryLaterCallFailsAtOnce) {
     EXPECT_THAT(childrenNamed(getpid(), "soffice.bin"), IsEmpty());
     EXPECT_THROW(word.PrintActiveDocument(), EOleSysError);
     EXPECT_THROW(word.QuitApplication(), EOleSysError);
+}
+
+TEST_F(WriterBridge, APasswordDocumentFailsInsteadOfAskingForThePassword) {
+    const ole::ClassRegistration registration = writer::registerWriterServer();
+    WordAutomation word;
+    word.CreateApplication();
+    EXPECT_THROW(word.OpenDocument(word.GetDocuments(), (kData / "locked.odt").string(), false, false, false),
+                 EOleSysError);
+    // It failed by itself, not by the watchdog: the office is still there, and still works.
+    EXPECT_EQ(childrenNamed(getpid(), "soffice.bin").size(), 1u);
+    EXPECT_NO_THROW(word.OpenDocument(word.GetDocuments(), (kData / "sample.txt").string(), false, false, false));
+    word.QuitApplication();
 }
 
 TEST_F(WriterBridge, ReleasedWithoutQuitTheOfficeGoesToo) {

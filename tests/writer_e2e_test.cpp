@@ -46,7 +46,7 @@ protected:
     }
     void TearDown() override {
         // No office outlives a run, whatever way it ended.
-        EXPECT_THAT(processesWith(kCache), IsEmpty());
+        EXPECT_THAT(officesUnder(kCache), IsEmpty());
         fs::remove_all(m_base);
     }
 

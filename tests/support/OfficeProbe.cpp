@@ -48,8 +48,9 @@ std::vector<pid_t> scan(Keep keep) {
 
 }  // namespace
 
-std::vector<pid_t> processesWith(const std::string& marker) {
-    return scan([&](const std::filesystem::path& dir, const Stat&) {
+std::vector<pid_t> processesWith(const std::string& name, const std::string& marker) {
+    return scan([&](const std::filesystem::path& dir, const Stat& s) {
+        if (s.name != name) return false;
         std::string cmdline = readFile(dir / "cmdline");
         std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
         return cmdline.find(marker) != std::string::npos;

@@ -5,8 +5,13 @@
 #include <sys/types.h>
 #include <vector>
 
-// Live (not zombie) processes whose command line contains `marker`.
-std::vector<pid_t> processesWith(const std::string& marker);
+// Live (not zombie) processes named `name` whose command line contains `marker`.
+std::vector<pid_t> processesWith(const std::string& name, const std::string& marker);
+
+// The offices started with a profile under `cacheDirectory`.
+inline std::vector<pid_t> officesUnder(const std::string& cacheDirectory) {
+    return processesWith("soffice.bin", cacheDirectory);
+}
 
 // Live processes named `name` whose parent is `parent`.
 std::vector<pid_t> childrenNamed(pid_t parent, const std::string& name);
