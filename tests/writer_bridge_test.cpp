@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cups/cups.h>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -139,6 +140,23 @@ TEST_F(WriterBridge, APrintThatMakesNoJobIsAFailure) {
         word.QuitApplication();
     }
     std::system("lpadmin -x Quirella-Rejecting");
+}
+
+TEST_F(WriterBridge, WithoutAnyCupsSchedulerPrintingFails) {
+    // The office would fall back to a generic printer and report success with nothing printed.
+    const std::string scheduler = std::getenv("CUPS_SERVER") ? std::getenv("CUPS_SERVER") : "";
+    setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
+    cupsSetServer(nullptr);  // libcups reads the variable again
+    const ole::ClassRegistration registration = writer::registerWriterServer();
+    {
+        WordAutomation word;
+        word.CreateApplication();
+        word.OpenDocument(word.GetDocuments(), (kData / "sample.txt").string(), false, false, false);
+        EXPECT_THROW(word.PrintActiveDocument(), EOleSysError);
+        word.QuitApplication();
+    }
+    setenv("CUPS_SERVER", scheduler.c_str(), 1);
+    cupsSetServer(nullptr);
 }
 
 TEST_F(WriterBridge, PrintingWithNoDocumentOpenFails) {
