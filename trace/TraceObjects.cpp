@@ -3,6 +3,7 @@
 #include "ole/Text.h"
 #include "ole/Variant.h"
 #include "trace/TraceFormat.h"
+#include "word/WordObjectModel.h"
 
 #include <algorithm>
 #include <cctype>
@@ -107,7 +108,7 @@ void TraceObject::describe(EXCEPINFO& info, const ole::Member& member, const std
 // ---- Document -------------------------------------------------------------------------------------
 
 TraceDocument::TraceDocument(std::shared_ptr<TraceState> state, std::string path)
-    : TraceObject(std::move(state), "Document", {{"FullName", DISPATCH_PROPERTYGET, {}}}),
+    : TraceObject(std::move(state), "Document", word::documentMembers()),
       m_path(std::move(path)) {}
 
 void TraceDocument::call(Call& call) { returnText(call.result, m_path); }
@@ -115,14 +116,7 @@ void TraceDocument::call(Call& call) { returnText(call.result, m_path); }
 // ---- Application ----------------------------------------------------------------------------------
 
 TraceApplication::TraceApplication(std::shared_ptr<TraceState> state)
-    : TraceObject(std::move(state), "Application",
-                  {{"Visible", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
-                   {"ActivePrinter", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
-                   {"Documents", DISPATCH_PROPERTYGET, {}},
-                   {"PrintOut", DISPATCH_METHOD,
-                    {"Background", "Append", "Range", "OutputFileName", "From", "To", "Item", "Copies"}},
-                   {"Quit", DISPATCH_METHOD, {"SaveChanges", "OriginalFormat", "RouteDocument"}},
-                   {"AutomationSecurity", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}}}) {}
+    : TraceObject(std::move(state), "Application", word::applicationMembers()) {}
 
 void TraceApplication::opened(ole::ComPtr<TraceDocument> document) { m_documents.push_back(std::move(document)); }
 
@@ -153,6 +147,8 @@ void TraceApplication::call(Call& call) {
         returnObject(call.result, new TraceDocuments(sharedState(), ole::ComPtr<TraceApplication>::adopt(this)));
     } else if (member == "PrintOut") {
         if (m_documents.empty()) throw DispatchError("no document is open");
+    } else if (member == "Name") {
+        returnText(call.result, "Quirella trace");
     } else {  // Quit: every document goes with the application
         m_quit = true;
         m_documents.clear();
@@ -162,14 +158,15 @@ void TraceApplication::call(Call& call) {
 // ---- Documents ------------------------------------------------------------------------------------
 
 TraceDocuments::TraceDocuments(std::shared_ptr<TraceState> state, ole::ComPtr<TraceApplication> application)
-    : TraceObject(std::move(state), "Documents",
-                  {{"Open", DISPATCH_METHOD,
-                    {"FileName", "ConfirmConversions", "ReadOnly", "AddToRecentFiles", "PasswordDocument",
-                     "PasswordTemplate", "Revert", "WritePasswordDocument", "WritePasswordTemplate", "Format"}}}),
+    : TraceObject(std::move(state), "Documents", word::documentsMembers()),
       m_application(std::move(application)) {}
 
 void TraceDocuments::call(Call& call) {
     if (m_application->quit()) throw DispatchError({}, RPC_E_DISCONNECTED);
+    if (call.member.name == "Count") {
+        *call.result = ole::Variant::int32(m_application->documentCount());
+        return;
+    }
     const std::string fileName = argText(call.args[0]);
     for (std::size_t i = 1; i <= 3; ++i)
         if (call.args[i] && !isBool(call.args[i])) throw DispatchError({}, DISP_E_TYPEMISMATCH);

@@ -66,6 +66,7 @@ public:
 
     void opened(ole::ComPtr<TraceDocument> document);
     bool quit() const noexcept { return m_quit; }
+    std::int32_t documentCount() const noexcept { return static_cast<std::int32_t>(m_documents.size()); }
 
 protected:
     void call(Call& call) override;

@@ -5,6 +5,7 @@
 #include "ole/Variant.h"
 #include "writer/OfficeProcess.h"
 #include "writer/OfficeSession.h"
+#include "word/WordObjectModel.h"
 
 #include <memory>
 
@@ -21,7 +22,7 @@ using Session = std::shared_ptr<OfficeSession>;
 class WriterDocument final : public ole::DispatchObject {
 public:
     explicit WriterDocument(std::string path)
-        : DispatchObject("Document", {{"FullName", DISPATCH_PROPERTYGET, {}}}), m_path(std::move(path)) {}
+        : DispatchObject("Document", word::documentMembers()), m_path(std::move(path)) {}
 
 protected:
     void call(Call& call) override { returnText(call.result, m_path); }
@@ -33,11 +34,7 @@ private:
 class WriterDocuments final : public ole::DispatchObject {
 public:
     explicit WriterDocuments(Session session)
-        : DispatchObject("Documents", {{"Open", DISPATCH_METHOD,
-                                        {"FileName", "ConfirmConversions", "ReadOnly", "AddToRecentFiles",
-                                         "PasswordDocument", "PasswordTemplate", "Revert", "WritePasswordDocument",
-                                         "WritePasswordTemplate", "Format"}},
-                                       {"Count", DISPATCH_PROPERTYGET, {}}}),
+        : DispatchObject("Documents", word::documentsMembers()),
           m_session(std::move(session)) {}
 
 protected:
@@ -62,15 +59,7 @@ private:
 class WriterApplication final : public ole::DispatchObject {
 public:
     explicit WriterApplication(Session session)
-        : DispatchObject("Application",
-                         {{"Visible", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
-                          {"ActivePrinter", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
-                          {"Documents", DISPATCH_PROPERTYGET, {}},
-                          {"PrintOut", DISPATCH_METHOD,
-                           {"Background", "Append", "Range", "OutputFileName", "From", "To", "Item", "Copies"}},
-                          {"Quit", DISPATCH_METHOD, {"SaveChanges", "OriginalFormat", "RouteDocument"}},
-                          {"AutomationSecurity", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
-                          {"Name", DISPATCH_PROPERTYGET, {}}}),
+        : DispatchObject("Application", word::applicationMembers()),
           m_session(std::move(session)) {}
 
 protected:
