@@ -30,6 +30,9 @@ private:
 };
 
 // A later registration of the same programmatic identifier hides an earlier one until it is withdrawn.
+// On Windows the registry is left alone: the class is declared to COM in an activation context of
+// the calling thread (ClassRegistry_win.cpp), so a registration is withdrawn on that thread, newest
+// first, as scoped objects are.
 ClassRegistration registerClass(std::string_view progId, const CLSID& clsid, ObjectFactory factory);
 
 }  // namespace ole

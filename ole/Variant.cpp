@@ -11,7 +11,8 @@ Bstr::Bstr(std::string_view utf8) {
 
 Variant::Variant(const Variant& other) {
     VariantInit(this);
-    check(VariantCopy(this, &other));
+    // mingw-w64 declares VariantCopy's source without const; it is only read.
+    check(VariantCopy(this, const_cast<Variant*>(&other)));
 }
 
 Variant Variant::boolean(bool value) noexcept {

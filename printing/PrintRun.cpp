@@ -2,7 +2,10 @@
 
 #include "ole/Exceptions.h"
 #include "printing/Copies.h"
+#include "printing/DefaultPrinter.h"
 #include "printing/RunTexts.h"
+
+#include <optional>
 
 namespace {
 
@@ -33,6 +36,9 @@ RunOutcome PrintRun(const PrintRequest& request, ProgressLog& log, const RunOper
         return outcome;
     }
 
+    // Word makes its active printer the user's default for every program: the user's own default
+    // comes back when the run ends, whichever way it ends.
+    std::optional<DefaultPrinterGuard> userDefaultPrinter;
     // The word processor is started only once the request has passed every check.
     try {
         word.CreateApplication();
@@ -43,7 +49,10 @@ RunOutcome PrintRun(const PrintRequest& request, ProgressLog& log, const RunOper
         } catch (const Exception&) {
         }
         word.SetVisible(request.showWord);
-        if (request.printerText != texts::kDefaultPrinterEntry) word.SetActivePrinter(request.printerText);
+        if (request.printerText != texts::kDefaultPrinterEntry) {
+            userDefaultPrinter.emplace();
+            word.SetActivePrinter(request.printerText);
+        }
     } catch (const Exception&) {
         log.append(str(texts::kSetupFailed));
         outcome.end = RunEnd::SetupFailed;

@@ -103,6 +103,7 @@ void TraceObject::describe(EXCEPINFO& info, const ole::Member& member, const std
     info.pfnDeferredFillIn = &fillIn;
     t_pendingState = m_state;
     t_pendingCall = className() + "." + member.name;
+    if (m_state->fillInAtOnce) fillIn(&info);
 }
 
 // ---- Document -------------------------------------------------------------------------------------
@@ -135,6 +136,7 @@ void TraceApplication::call(Call& call) {
     } else if (member == "ActivePrinter") {
         if (get) return returnText(call.result, m_activePrinter);
         m_activePrinter = argText(value);
+        if (state().activePrinterSet) state().activePrinterSet(m_activePrinter);
     } else if (member == "AutomationSecurity") {
         if (get) {
             *call.result = ole::Variant::int32(m_automationSecurity);

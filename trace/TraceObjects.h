@@ -17,6 +17,8 @@ struct TraceState {
     std::vector<FailRule> failures;
     std::map<std::string, int> calls;      // per member name, and "*" for every call
     std::map<std::string, int> instances;  // per class, for the #N of create/destroy lines
+    TraceServer::PrinterHook activePrinterSet;
+    bool fillInAtOnce = false;
 
     void write(const std::string& line) {
         if (sink) sink(line);

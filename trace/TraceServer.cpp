@@ -31,6 +31,10 @@ TraceServer::TraceServer(Sink sink, std::vector<FailRule> failures) : m_state(st
 
 TraceServer::~TraceServer() = default;
 
+void TraceServer::onActivePrinter(PrinterHook hook) { m_state->activePrinterSet = std::move(hook); }
+
+void TraceServer::fillInAtOnce() { m_state->fillInAtOnce = true; }
+
 HRESULT TraceServer::createApplication(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;

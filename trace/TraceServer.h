@@ -49,6 +49,16 @@ public:
     // Makes the server the class behind the programmatic identifier until the registration goes.
     ole::ClassRegistration registerAs(std::string_view progId);
 
+    // Called with the printer name whenever "ActivePrinter" is set, after the trace line: where the
+    // stand-in should also do what Word does besides (make it the system's default printer).
+    using PrinterHook = std::function<void(const std::string& printer)>;
+    void onActivePrinter(PrinterHook hook);
+
+    // For a server in a process of its own: a failure's description is filled in before the EXCEPINFO
+    // leaves, and no routine of the server's reaches the client (Windows' marshaling calls it in the
+    // server itself; Wine's hands the pointer over, and the client crashes calling it).
+    void fillInAtOnce();
+
     static const CLSID kClassId;
 
 private:

@@ -1,0 +1,108 @@
+#include "ole/ComServer.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace ole {
+
+namespace {
+
+std::atomic<long> g_locks{0};
+// The thread of a running local server, told to leave its loop when the last lock goes.
+std::atomic<DWORD> g_serverThread{0};
+
+class ClassFactory final : public IClassFactory {
+public:
+    explicit ClassFactory(ObjectFactory factory) : m_factory(std::move(factory)) {}
+    virtual ~ClassFactory() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) {
+            *object = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --m_references;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        // Held for the call: a creation that fails while nothing else is alive ends a local server
+        // too, instead of leaving it waiting for a client that has already given up.
+        const ServerLock duringCall;
+        try {
+            return m_factory(riid, object);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return CO_E_SERVER_EXEC_FAILURE;
+        }
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        if (lock) {
+            m_serverLocks.push_back(std::make_unique<ServerLock>());
+        } else if (!m_serverLocks.empty()) {
+            m_serverLocks.pop_back();
+        }
+        return S_OK;
+    }
+
+private:
+    ObjectFactory m_factory;
+    std::vector<std::unique_ptr<ServerLock>> m_serverLocks;
+    std::atomic<ULONG> m_references{1};
+};
+
+}  // namespace
+
+ComPtr<IClassFactory> makeClassFactory(ObjectFactory factory) {
+    return ComPtr<IClassFactory>::adopt(new ClassFactory(std::move(factory)));
+}
+
+ServerLock::ServerLock() noexcept { ++g_locks; }
+
+ServerLock::~ServerLock() {
+    if (--g_locks == 0)
+        if (const DWORD thread = g_serverThread.load()) PostThreadMessageW(thread, WM_QUIT, 0, 0);
+}
+
+bool serverInUse() noexcept { return g_locks.load() > 0; }
+
+int runLocalServer(const CLSID& clsid, ObjectFactory factory) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    // The thread's message queue must exist before anything can post WM_QUIT to it.
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    g_serverThread = GetCurrentThreadId();
+
+    int status = 1;
+    DWORD cookie = 0;
+    {
+        const ComPtr<IClassFactory> classObject = makeClassFactory(std::move(factory));
+        if (SUCCEEDED(CoRegisterClassObject(clsid, classObject.get(), CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie))) {
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            CoRevokeClassObject(cookie);
+            status = 0;
+        }
+    }
+    g_serverThread = 0;
+    CoUninitialize();
+    return status;
+}
+
+}  // namespace ole
