@@ -20,7 +20,11 @@ window_seen() {
         run=$!
         seen=no
         for _ in $(seq 60); do
-            if xwininfo -root -tree 2>/dev/null | grep -q "visible-sample.txt"; then seen=yes; break; fi
+            # A hidden document may still have a window, unmapped: only a viewable one counts.
+            for id in $(xwininfo -root -tree 2>/dev/null | grep "visible-sample.txt" | awk "{print \$1}"); do
+                xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" && seen=yes
+            done
+            [ $seen = yes ] && break
             kill -0 $run 2>/dev/null || break
             sleep 0.1
         done
