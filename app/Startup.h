@@ -1,0 +1,8 @@
+// The desktop program from start to exit.
+#pragma once
+
+#include "app/Application.h"
+
+// Initialises the application object, titles it, creates the main window and runs the message loop.
+// An exception that escapes any of this is shown in one box; the result is 0 on every path.
+int runQuirella(TApplication& application, MainFormServices services = {});
