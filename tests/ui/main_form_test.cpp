@@ -1,0 +1,459 @@
+// What the main window does: the printer choice, adding and clearing documents, the up-down, help,
+// About, dropped files, and print runs against the trace server with their lines in the log.
+#include "DialogAnswerer.h"
+#include "UiTestSupport.h"
+#include "printing/RunTexts.h"
+#include "support/TraceFixture.h"
+#include "ui/Mainform1.h"
+#include "ui/SystemShell.h"
+#include "ui/UpDown.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTest>
+#include <QUrl>
+
+#include <gmock/gmock.h>
+
+using namespace Qt::StringLiterals;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testing::IsEmpty;
+
+namespace {
+
+QStringList entriesOf(const QListWidget& list) {
+    QStringList entries;
+    for (int i = 0; i < list.count(); ++i) entries.append(list.item(i)->text());
+    return entries;
+}
+
+QStringList entriesOf(const QComboBox& combo) {
+    QStringList entries;
+    for (int i = 0; i < combo.count(); ++i) entries.append(combo.itemText(i));
+    return entries;
+}
+
+QStringList linesOf(const QPlainTextEdit& memo) {
+    return memo.toPlainText().isEmpty() ? QStringList() : memo.toPlainText().split(u'\n');
+}
+
+QString q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+
+// ---- Printer choice ---------------------------------------------------------------------------------
+
+struct PrinterCase {
+    const char* name;
+    std::vector<std::string> printers;
+    QStringList entries;
+    QString text;
+};
+void PrintTo(const PrinterCase& row, std::ostream* out) { *out << row.name; }
+
+const PrinterCase kPrinters[] = {
+    {"TwoPrinters", {"Office Jet", "Quirella-PDF"}, {u"Office Jet"_s, u"Quirella-PDF"_s, u"系统缺省打印机"_s},
+     u"系统缺省打印机"_s},
+    {"OnePrinter", {"激光打印机"}, {u"激光打印机"_s, u"系统缺省打印机"_s}, u"系统缺省打印机"_s},
+    {"NoPrinter", {}, {}, QString()},
+};
+
+class PrinterChoice : public testing::TestWithParam<PrinterCase> {};
+
+TEST_P(PrinterChoice, IsFilledOnceFromThePrinterList) {
+    int listings = 0;
+    MainFormServices services = standIns();
+    services.printerNames = [&] {
+        ++listings;
+        return GetParam().printers;
+    };
+    TMainForm form(nullptr, services);
+    auto* combo = control<QComboBox>(form, "ComboBox1");
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(entriesOf(*combo), GetParam().entries);
+    EXPECT_EQ(combo->currentText(), GetParam().text);
+    EXPECT_EQ(listings, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, PrinterChoice, testing::ValuesIn(kPrinters),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// ---- Adding and clearing documents ------------------------------------------------------------------
+
+TEST(Documents, AreAddedInTheDialogsOrderAfterTheEarlierOnes) {
+    std::vector<OpenDialogRequest> requests;
+    std::vector<std::optional<std::vector<std::string>>> answers{
+        std::vector<std::string>{"/d/b.doc", "/d/a.rtf"},
+        std::nullopt,  // cancelled
+        std::vector<std::string>{"/e/c.txt", "/d/b.doc"},
+    };
+    MainFormServices services = standIns();
+    services.chooseFiles = [&](const OpenDialogRequest& request) {
+        requests.push_back(request);
+        return answers.at(requests.size() - 1);
+    };
+    TMainForm form(nullptr, services);
+    auto* list = control<QListWidget>(form, "ListBox1");
+    auto* add = control<QPushButton>(form, "Button1");
+
+    click(add);
+    EXPECT_EQ(entriesOf(*list), (QStringList{u"/d/b.doc"_s, u"/d/a.rtf"_s}));
+    click(add);
+    EXPECT_EQ(entriesOf(*list), (QStringList{u"/d/b.doc"_s, u"/d/a.rtf"_s}));
+    click(add);
+    EXPECT_EQ(entriesOf(*list), (QStringList{u"/d/b.doc"_s, u"/d/a.rtf"_s, u"/e/c.txt"_s, u"/d/b.doc"_s}));
+
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].title, "  选择要打印的文档（支持多选）");
+    EXPECT_EQ(requests[0].filterIndex, 0u);
+    EXPECT_EQ(requests[0].fileName, "");
+    EXPECT_THAT(requests[0].filters,
+                ElementsAre(FileFilter{"txt,rtf, doc,html, htm,dot等文挡 ", {"*.txt", "*.rtf", "*.doc", "*.html", "*.htm", "*.dot"}},
+                            FileFilter{"文本文件(txt)", {"*.txt"}}, FileFilter{"rtf文挡", {"*.rtf"}},
+                            FileFilter{"网页文档", {"*.htm", "*.html"}}, FileFilter{"Word文挡(doc)", {"*.doc"}}));
+    // The next opening starts at the last confirmed selection's first file; a cancel changes nothing.
+    EXPECT_EQ(requests[1].fileName, "/d/b.doc");
+    EXPECT_EQ(requests[2].fileName, "/d/b.doc");
+    EXPECT_EQ(requests[2].filterIndex, 0u);
+}
+
+TEST(Documents, ClearEmptiesTheListWithoutAsking) {
+    DialogAnswerer answerer;
+    MainFormServices services = standIns();
+    services.chooseFiles = [](const OpenDialogRequest&) {
+        return std::optional<std::vector<std::string>>({"/a.doc", "/b.doc"});
+    };
+    TMainForm form(nullptr, services);
+    auto* list = control<QListWidget>(form, "ListBox1");
+    click(control<QPushButton>(form, "Button2"));  // on an empty list
+    EXPECT_EQ(list->count(), 0);
+    click(control<QPushButton>(form, "Button1"));
+    ASSERT_EQ(list->count(), 2);
+    click(control<QPushButton>(form, "Button2"));
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_THAT(answerer.seen(), IsEmpty());
+}
+
+TEST(Documents, DroppedFilesAreAppendedAndOtherDropsRefused) {
+    TMainForm form(nullptr, standIns());
+    form.show();
+    auto* list = control<QListWidget>(form, "ListBox1");
+    list->addItem(u"/first.doc"_s);
+    QWidget* target = list->viewport();
+
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+        return enter.isAccepted();
+    };
+
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(u"/docs/甲.doc"_s), QUrl::fromLocalFile(u"/docs/b c.rtf"_s)}));
+    EXPECT_EQ(entriesOf(*list), (QStringList{u"/first.doc"_s, u"/docs/甲.doc"_s, u"/docs/b c.rtf"_s}));
+    EXPECT_FALSE(drop({QUrl(u"https://example.org/a.doc"_s)}));
+    EXPECT_FALSE(drop({}));
+    EXPECT_EQ(list->count(), 3);
+}
+
+// Qt's own dialog, as the add button opens it: title, filters, several files, the last place.
+TEST(Documents, TheFileDialogIsSetUpFromTheRequest) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const QString& name : {u"一.doc"_s, u"b.txt"_s}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    OpenDialogRequest request{"  选择要打印的文档（支持多选）",
+                              parseFileFilters("甲 |*.txt;*.doc|文本文件(txt)|*.txt"), 0,
+                              folder.filePath(u"一.doc"_s).toStdString()};
+    const std::unique_ptr<QFileDialog> dialog = newOpenFileDialog(nullptr, request);
+    EXPECT_EQ(dialog->windowTitle(), u"  选择要打印的文档（支持多选）"_s);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    const QStringList filters = dialog->nameFilters();
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_TRUE(filters[0].startsWith(u"甲"_s) && filters[0].endsWith(u"(*.txt *.doc)"_s)) << filters[0].toStdString();
+    EXPECT_EQ(filters[1], u"文本文件(txt) (*.txt)"_s);
+    EXPECT_TRUE(dialog->selectedNameFilter().startsWith(u"甲"_s));
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
+
+    // Confirming two files hands back both, as full paths.
+    DialogAnswerer answerer([](QDialog& shown) {
+        auto& fileDialog = static_cast<QFileDialog&>(shown);
+        fileDialog.selectFile(u"\"一.doc\" \"b.txt\""_s);
+        static_cast<QDialog&>(fileDialog).accept();  // QFileDialog's own override, behind QDialog's slot
+    });
+    const std::optional<std::vector<std::string>> chosen = qtFileChooser(nullptr)(request);
+    ASSERT_TRUE(chosen);
+    std::vector<std::string> canonical;
+    for (const std::string& path : *chosen) canonical.push_back(QFileInfo(QString::fromStdString(path)).canonicalFilePath().toStdString());
+    const QString dir = QDir(folder.path()).canonicalPath();
+    EXPECT_THAT(canonical, testing::UnorderedElementsAre((dir + u"/一.doc"_s).toStdString(), (dir + u"/b.txt"_s).toStdString()));
+}
+
+// ---- The up-down ------------------------------------------------------------------------------------
+
+enum class Arrow { Up, Down };
+
+struct UpDownCase {
+    const char* name;
+    int start;                   // the position before the clicks
+    std::vector<Arrow> clicks;
+    QStringList fieldAfterEach;  // the copies field after each click
+    std::vector<int> positions;  // the up-down's position after each click
+};
+void PrintTo(const UpDownCase& row, std::ostream* out) { *out << row.name; }
+
+const UpDownCase kUpDown[] = {
+    {"UpUpDownFromTheStart", 1, {Arrow::Up, Arrow::Up, Arrow::Down}, {u"1"_s, u"2"_s, u"3"_s}, {2, 3, 2}},
+    {"DownAtOneStays", 1, {Arrow::Down, Arrow::Down}, {u"1"_s, u"1"_s}, {1, 1}},
+    {"UpAtAThousandStays", 1000, {Arrow::Up, Arrow::Up}, {u"1000"_s, u"1000"_s}, {1000, 1000}},
+    {"DownFromAThousand", 1000, {Arrow::Down, Arrow::Down}, {u"1000"_s, u"999"_s}, {999, 998}},
+};
+
+class UpDownSteps : public testing::TestWithParam<UpDownCase> {};
+
+// Clicked where the arrows are drawn in the window: the upper and the lower half of its 16 by 25.
+TEST_P(UpDownSteps, FieldShowsThePositionFromBeforeEachStep) {
+    TMainForm form(nullptr, standIns());
+    form.show();
+    auto* upDown = control<UpDown>(form, "UpDown1");
+    auto* field = control<QLineEdit>(form, "Edit1");
+    upDown->setPosition(GetParam().start);
+    QStringList fields;
+    std::vector<int> positions;
+    for (Arrow arrow : GetParam().clicks) {
+        QTest::mouseClick(form.childAt(arrow == Arrow::Up ? QPoint(288, 124) : QPoint(288, 140)), Qt::LeftButton);
+        fields.append(field->text());
+        positions.push_back(upDown->position());
+    }
+    EXPECT_EQ(fields, GetParam().fieldAfterEach);
+    EXPECT_EQ(positions, GetParam().positions);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, UpDownSteps, testing::ValuesIn(kUpDown),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(UpDownSteps, ATypedNumberDoesNotMoveItAndIsOverwritten) {
+    TMainForm form(nullptr, standIns());
+    form.show();
+    auto* field = control<QLineEdit>(form, "Edit1");
+    auto* upDown = control<UpDown>(form, "UpDown1");
+    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);
+    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);
+    field->setText(u"50"_s);
+    EXPECT_EQ(upDown->position(), 3);
+    QTest::mouseClick(upDown->downButton(), Qt::LeftButton);
+    EXPECT_EQ(field->text(), u"3"_s);
+    EXPECT_EQ(upDown->position(), 2);
+}
+
+// ---- Help and About ---------------------------------------------------------------------------------
+
+TEST(Help, OpensHelpChmBesideTheExecutableAndIsSilentWithoutIt) {
+    DialogAnswerer answerer;
+    std::vector<std::string> opened;
+    MainFormServices services = standIns();
+    services.openInShell = [&](const std::string& target) { opened.push_back(target); };
+    TMainForm form(nullptr, services);
+    auto* help = control<QPushButton>(form, "Button4");
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(u"help.chm"_s);
+    QFile::remove(beside);
+
+    click(help);
+    EXPECT_THAT(opened, IsEmpty());
+    EXPECT_THAT(answerer.seen(), IsEmpty());
+
+    QFile file(beside);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    click(help);
+    QFile::remove(beside);
+    EXPECT_THAT(opened, ElementsAre(beside.toStdString()));
+    EXPECT_THAT(answerer.seen(), IsEmpty());
+}
+
+TEST(About, EveryPressShowsANewModalBoxOwnedByTheWindow) {
+    TMainForm form(nullptr, standIns());
+    form.show();
+    std::vector<QDialog*> boxes;
+    DialogAnswerer answerer([&](QDialog& box) {
+        boxes.push_back(&box);
+        EXPECT_TRUE(box.isModal());
+        control<QPushButton>(box, "OKButton")->click();
+    });
+    click(control<QPushButton>(form, "Button6"));
+    EXPECT_THAT(form.findChildren<QDialog*>(), IsEmpty()) << "the closed box is let go";
+    click(control<QPushButton>(form, "Button6"));
+    ASSERT_EQ(answerer.seen().size(), 2u);
+    for (const SeenDialog& seen : answerer.seen()) {
+        EXPECT_EQ(seen.className, u"TAboutBox"_s);
+        EXPECT_EQ(seen.title, u"      关于本软件"_s);
+        EXPECT_EQ(seen.owner, &form);
+    }
+    EXPECT_EQ(boxes.size(), 2u);
+}
+
+// ---- Print runs from the window ---------------------------------------------------------------------
+
+// Fills the window's controls as a user would, and watches the log while the run holds the thread.
+class WindowRun : public testing::Test {
+protected:
+    void SetUp() override {
+        MainFormServices services = standIns({"Quirella-PDF"});
+        services.pause = [this](std::chrono::milliseconds length) {
+            pauses.push_back(length);
+            logAtPause.push_back(linesOf(*memo));
+            paintsAtPause.push_back(paints);
+        };
+        form = std::make_unique<TMainForm>(nullptr, services);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));  // painting needs a window on screen
+        memo = control<QPlainTextEdit>(*form, "Memo1");
+        memo->viewport()->installEventFilter(&paintCounter);
+        paintCounter.count = &paints;
+    }
+    void TearDown() override { memo->viewport()->removeEventFilter(&paintCounter); }
+
+    void addDocuments(const QStringList& paths) { control<QListWidget>(*form, "ListBox1")->addItems(paths); }
+    void press() { click(control<QPushButton>(*form, "Button3")); }
+
+    struct PaintCounter : QObject {
+        int* count = nullptr;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++*count;
+            return false;
+        }
+    } paintCounter;
+
+    RegisteredTrace trace;
+    std::unique_ptr<TMainForm> form;
+    QPlainTextEdit* memo = nullptr;
+    int paints = 0;
+    std::vector<std::chrono::milliseconds> pauses;
+    std::vector<QStringList> logAtPause;
+    std::vector<int> paintsAtPause;
+};
+
+TEST_F(WindowRun, ShowsEachLineInTheLogAsItIsWritten) {
+    DialogAnswerer answerer;
+    addDocuments({u"/docs/报告.doc"_s, u"/docs/b.rtf"_s});
+    control<QLineEdit>(*form, "Edit1")->setText(u"2"_s);
+    control<QCheckBox>(*form, "CheckBox1")->setChecked(true);
+    control<QComboBox>(*form, "ComboBox1")->setEditText(u"Office Jet 6000"_s);  // typed, not in the list
+    const int paintsBefore = paints;
+
+    press();
+
+    const QString a = q(texts::documentLine("/docs/报告.doc"));
+    const QString b = q(texts::documentLine("/docs/b.rtf"));
+    EXPECT_EQ(linesOf(*memo), (QStringList{q(texts::kStarted), q(texts::passLine(1)), a, b, q(texts::passLine(2)), a, b,
+                                           q(texts::kFinished)}));
+    EXPECT_THAT(answerer.seen(), IsEmpty());
+    EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(4, std::chrono::milliseconds(1000)));
+
+    // While the run held the thread, each document's line was already in the log and painted.
+    ASSERT_EQ(logAtPause.size(), 4u);
+    EXPECT_EQ(logAtPause[0].size(), 3);
+    EXPECT_EQ(logAtPause[0].last(), a);
+    EXPECT_EQ(logAtPause[1].last(), b);
+    EXPECT_EQ(logAtPause[3].size(), 7);
+    EXPECT_GT(paintsAtPause[0], paintsBefore);
+    for (std::size_t i = 1; i < paintsAtPause.size(); ++i) EXPECT_GT(paintsAtPause[i], paintsAtPause[i - 1]) << i;
+
+    // What the word processor was told, from the controls.
+    EXPECT_THAT(trace.linesStarting("invoke Application.Visible"), ElementsAre(testing::HasSubstr("VT_BOOL -1")));
+    EXPECT_THAT(trace.linesStarting("invoke Application.ActivePrinter"),
+                ElementsAre(testing::HasSubstr("\"Office Jet 6000\"")));
+    EXPECT_THAT(trace.linesStarting("invoke Documents.Open"),
+                ElementsAre(testing::HasSubstr("/docs/报告.doc"), testing::HasSubstr("/docs/b.rtf"),
+                            testing::HasSubstr("/docs/报告.doc"), testing::HasSubstr("/docs/b.rtf")));
+}
+
+TEST_F(WindowRun, TheDefaultPrinterEntryLeavesThePrinterAlone) {
+    addDocuments({u"/a.doc"_s});
+    press();
+    EXPECT_THAT(trace.linesStarting("invoke Application.ActivePrinter"), IsEmpty());
+    EXPECT_THAT(trace.linesStarting("invoke Application.Visible"), ElementsAre(testing::HasSubstr("VT_BOOL 0")));
+    EXPECT_EQ(linesOf(*memo), (QStringList{q(texts::kStarted), q(texts::documentLine("/a.doc")), q(texts::kFinished)}));
+}
+
+TEST_F(WindowRun, BadCopiesShowTheErrorBoxAndResetTheFieldButNotTheUpDown) {
+    DialogAnswerer answerer;
+    addDocuments({u"/a.doc"_s});
+    auto* upDown = control<UpDown>(*form, "UpDown1");
+    auto* field = control<QLineEdit>(*form, "Edit1");
+    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);
+    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);  // position 3, field "2"
+    field->setText(u"abc"_s);
+
+    press();
+
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    const SeenDialog& box = answerer.seen()[0];
+    EXPECT_EQ(box.text, u"数字格式错误!"_s);
+    EXPECT_EQ(box.title, u"    出错了!"_s);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_THAT(box.buttons, ElementsAre(QMessageBox::Ok));
+    EXPECT_EQ(box.owner, form.get());
+    EXPECT_TRUE(box.modal);
+    EXPECT_EQ(field->text(), u"1"_s);
+    EXPECT_EQ(upDown->position(), 3);
+    EXPECT_THAT(trace.lines(), IsEmpty()) << "the word processor is not started";
+
+    QTest::mouseClick(upDown->upButton(), Qt::LeftButton);
+    EXPECT_EQ(field->text(), u"3"_s);
+}
+
+TEST(WindowRunChecks, WithoutPrintersTheBoxComesAndTheLogStays) {
+    RegisteredTrace trace;
+    DialogAnswerer answerer;
+    TMainForm form(nullptr, standIns());
+    auto* memo = control<QPlainTextEdit>(form, "Memo1");
+    memo->setPlainText(u"上一次的记录"_s);
+    control<QListWidget>(form, "ListBox1")->addItem(u"/a.doc"_s);
+
+    click(control<QPushButton>(form, "Button3"));
+
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].text, u"系统没有安装任何打印机，无法打印！"_s);
+    EXPECT_EQ(answerer.seen()[0].title, u"    消息框!"_s);
+    EXPECT_EQ(answerer.seen()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(memo->toPlainText(), u"上一次的记录"_s);
+    EXPECT_THAT(trace.lines(), IsEmpty());
+}
+
+TEST(WindowRunChecks, WithoutDocumentsTheLogIsClearedFirst) {
+    RegisteredTrace trace;
+    QStringList logAtBox{u"not seen"_s};
+    QPlainTextEdit* memo = nullptr;
+    DialogAnswerer answerer([&](QDialog& box) {
+        logAtBox = linesOf(*memo);
+        DialogAnswerer::pressOkOrClose(box);
+    });
+    TMainForm form(nullptr, standIns({"Quirella-PDF"}));
+    memo = control<QPlainTextEdit>(form, "Memo1");
+    memo->setPlainText(u"上一次的记录"_s);
+
+    click(control<QPushButton>(form, "Button3"));
+
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].text, u"没有添加任何待打印的文档!"_s);
+    EXPECT_EQ(answerer.seen()[0].title, u"    消息框!"_s);
+    EXPECT_THAT(logAtBox, IsEmpty());
+}
+
+}  // namespace
