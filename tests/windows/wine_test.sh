@@ -39,7 +39,19 @@ fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))
 }
-step() { echo "== $*" >&2; }
+# Each step is one check (or one piece of set-up); the closing line counts the steps.
+steps=0
+failed_steps=0
+failures_before_step=0
+close_step() {
+    if [ "$steps" -gt 0 ] && [ "$failures" -gt "$failures_before_step" ]; then failed_steps=$((failed_steps + 1)); fi
+}
+step() {
+    close_step
+    steps=$((steps + 1))
+    failures_before_step=$failures
+    echo "== $*" >&2
+}
 
 # A Chinese Windows: Wine takes the code page (936) from LANG, and reads the Unix command line in the
 # host locale's charset, which must be UTF-8. The locale is compiled here rather than installed.
@@ -238,6 +250,8 @@ for target in win32 win64; do
         fail "$current: the fill-in did not follow the failure"
 done
 
+close_step
+echo "wine_test: $((steps - failed_steps)) passed, $failed_steps failed"
 if [ "$failures" -gt 0 ]; then
     echo "wine_test: $failures failure(s); the run's files are kept in $work" >&2
     trap - EXIT
@@ -245,4 +259,3 @@ if [ "$failures" -gt 0 ]; then
     "$root/scripts/private-cups" stop "$work/cups" >/dev/null 2>&1 || true
     exit 1
 fi
-echo "wine_test: all passed" >&2
