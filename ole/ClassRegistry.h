@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string_view>
+#include <utility>
 
 namespace ole {
 
@@ -17,15 +18,25 @@ using ObjectFactory = std::function<HRESULT(REFIID riid, void** object)>;
 class ClassRegistration {
 public:
     ClassRegistration() = default;
-    ClassRegistration(ClassRegistration&& other) noexcept;
-    ClassRegistration& operator=(ClassRegistration&& other) noexcept;
+    ClassRegistration(ClassRegistration&& other) noexcept : m_cookie(std::exchange(other.m_cookie, 0)) {}
+    ClassRegistration& operator=(ClassRegistration&& other) noexcept {
+        if (this != &other) {
+            ClassRegistration old(std::move(*this));
+            m_cookie = std::exchange(other.m_cookie, 0);
+        }
+        return *this;
+    }
     ClassRegistration(const ClassRegistration&) = delete;
     ClassRegistration& operator=(const ClassRegistration&) = delete;
-    ~ClassRegistration();
+    ~ClassRegistration() {
+        if (m_cookie) withdraw(m_cookie);
+    }
 
 private:
     friend ClassRegistration registerClass(std::string_view, const CLSID&, ObjectFactory);
     explicit ClassRegistration(unsigned long cookie) : m_cookie(cookie) {}
+    // Each platform's registry takes the class out again.
+    static void withdraw(unsigned long cookie) noexcept;
     unsigned long m_cookie = 0;
 };
 

@@ -206,25 +206,11 @@ ClassRegistration registerClass(std::string_view progId, const CLSID& clsid, Obj
     return ClassRegistration(cookie);
 }
 
-ClassRegistration::ClassRegistration(ClassRegistration&& other) noexcept : m_cookie(other.m_cookie) {
-    other.m_cookie = 0;
-}
-
-ClassRegistration& ClassRegistration::operator=(ClassRegistration&& other) noexcept {
-    if (this != &other) {
-        ClassRegistration old(std::move(*this));
-        m_cookie = other.m_cookie;
-        other.m_cookie = 0;
-    }
-    return *this;
-}
-
-ClassRegistration::~ClassRegistration() {
-    if (!m_cookie) return;
+void ClassRegistration::withdraw(unsigned long cookie) noexcept {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     const auto it = std::find_if(r.classes.begin(), r.classes.end(),
-                                 [this](const RegisteredClass& c) { return c.cookie == m_cookie; });
+                                 [cookie](const RegisteredClass& c) { return c.cookie == cookie; });
     if (it == r.classes.end()) return;
     DeactivateActCtx(0, it->activation);
     ReleaseActCtx(it->context);
