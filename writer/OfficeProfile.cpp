@@ -31,7 +31,7 @@ std::string officeVersion() {
 
 // Settings the office reads at its first start. The last-version entry spares a graphics check at
 // every headless start; the rest keep a shown office from greeting the user or running any macro.
-void seed(const std::filesystem::path& profile) {
+void writeFirstSettings(const std::filesystem::path& profile) {
     const std::filesystem::path file = profile / "user" / "registrymodifications.xcu";
     if (std::filesystem::exists(file)) return;
     std::filesystem::create_directories(file.parent_path());
@@ -81,7 +81,7 @@ ProfileSlot acquireProfileSlot() {
         try {
             std::filesystem::create_directories(directory);
             chmod(directory.c_str(), 0700);
-            seed(directory);
+            writeFirstSettings(directory);
         } catch (const std::exception&) {
             close(lock);
             throw Exception("cannot prepare the office profile " + directory.string());

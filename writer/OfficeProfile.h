@@ -12,8 +12,8 @@ struct ProfileSlot {
     int lock;  // an open descriptor holding the slot's lock; closing it frees the slot
 };
 
-// Creates the profile directory (mode 0700) and seeds it on first use. Throws Exception when none can
-// be had.
+// Creates the profile directory (mode 0700) and writes its first settings on first use. Throws
+// Exception when none can be had.
 ProfileSlot acquireProfileSlot();
 
 // $XDG_CACHE_HOME/quirella, else $HOME/.cache/quirella.
