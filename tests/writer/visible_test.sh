@@ -19,7 +19,9 @@ window_seen() {
         "$1" --pause-ms 4000 $2 "$3" >/dev/null &
         run=$!
         seen=no
-        for _ in $(seq 60); do
+        # Watch for as long as the run lasts (bounded): on a busy machine the office may take
+        # longer to start than the pause lasts.
+        for _ in $(seq 600); do
             # A hidden document may still have a window, unmapped: only a viewable one counts.
             for id in $(xwininfo -root -tree 2>/dev/null | grep "visible-sample.txt" | awk "{print \$1}"); do
                 xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" && seen=yes
