@@ -6,6 +6,7 @@
 #include "trace/TraceServer.h"
 
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 struct BatchOptions {
     bool listPrinters = false;
     bool help = false;
+    bool version = false;
     std::string printer = "系统缺省打印机";
     std::string copies = "1";
     bool show = false;
