@@ -1,5 +1,5 @@
-// quirella-batch's usage texts against the parser's own tables: --help and the README's tables say
-// what the parser accepts and what the run returns, no more and no less.
+// quirella-batch's usage texts against the parser's own tables: --help, the README's tables and the
+// manual page say what the parser accepts and what the run returns, no more and no less.
 #include "app/BatchOptions.h"
 #include "app/BatchUsage.h"
 #include "app/TerminalWidth.h"
@@ -125,6 +125,44 @@ TEST(BatchHelp, TheReadmeTablesAreTheProgramsTables) {
         statuses.emplace_back(std::to_string(spec.status), spec.meaning);
     EXPECT_EQ(readmeTable("| option | meaning |"), options);
     EXPECT_EQ(readmeTable("| exit | meaning |"), statuses);
+}
+
+// The manual page describes every option and every status, and none that the program lacks; its
+// statuses say what the table says.
+TEST(BatchHelp, TheManualPageHasEveryOptionAndStatus) {
+    const std::vector<std::string> page = lines(readFile(QUIRELLA_SOURCE_DIR "/packaging/quirella-batch.1.scd.in"));
+    const auto section = [&](const std::string& title) {
+        std::vector<std::string> body;
+        auto line = std::find(page.begin(), page.end(), "# " + title);
+        if (line != page.end())
+            for (++line; line != page.end() && !line->starts_with("# "); ++line) body.push_back(*line);
+        return body;
+    };
+
+    std::vector<std::string> described, expected;
+    for (const std::string& line : section("OPTIONS"))
+        if (line.starts_with("*-")) described.push_back(line);
+    for (const BatchOptionSpec& spec : kBatchOptions) {
+        std::string heading = spec.shortName.empty() ? "" : "*" + std::string(spec.shortName) + "*, ";
+        heading += "*" + std::string(spec.longName) + "*";
+        const auto found = std::find_if(described.begin(), described.end(),
+                                        [&](const std::string& line) { return line.starts_with(heading); });
+        EXPECT_NE(found, described.end()) << heading;
+        expected.push_back(heading);
+    }
+    EXPECT_EQ(described.size(), expected.size());
+
+    const std::vector<std::string> exit = section("EXIT STATUS");
+    for (const BatchStatusSpec& spec : kBatchStatuses) {
+        const auto heading = std::find(exit.begin(), exit.end(), "*" + std::to_string(spec.status) + "*");
+        ASSERT_NE(heading, exit.end()) << spec.status;
+        ASSERT_NE(heading + 1, exit.end());
+        std::string meaning = flattened(*(heading + 1));
+        meaning.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(meaning.front())));
+        EXPECT_EQ(meaning, std::string(spec.meaning) + ".");
+    }
+    EXPECT_EQ(std::count_if(exit.begin(), exit.end(), [](const std::string& l) { return l.starts_with("*"); }),
+              static_cast<long>(std::size(kBatchStatuses)));
 }
 
 struct ColumnsCase {
