@@ -1,4 +1,5 @@
-// quirella-batch --help and --version as a process: on a terminal, in a pipe, with COLUMNS.
+// quirella-batch --help and --version as a process: on a terminal, in a pipe, with COLUMNS; and the
+// one version, wherever it shows.
 #include "support/Process.h"
 
 #include <gmock/gmock.h>
@@ -6,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,6 +75,13 @@ TEST(BatchHelpCli, VersionIsTheProjectsVersion) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "quirella-batch " QUIRELLA_PROJECT_VERSION "\n");
     EXPECT_EQ(r.err, "");
+}
+
+// The About box's version is a fixed text of its layout: it must follow project()'s VERSION too.
+TEST(BatchHelpCli, TheAboutBoxShowsTheSameVersion) {
+    std::ifstream layout(QUIRELLA_SOURCE_DIR "/ui/AboutBox.ui");
+    const std::string text{std::istreambuf_iterator<char>(layout), std::istreambuf_iterator<char>()};
+    EXPECT_THAT(text, testing::HasSubstr("<string>Version" QUIRELLA_PROJECT_VERSION "</string>"));
 }
 
 TEST(BatchHelpCli, AUsageErrorStillShowsTheShortUsageOnStandardError) {
