@@ -8,7 +8,8 @@
 
 const char* const kBatchUsage =
     "usage: quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...\n"
-    "       quirella-batch --list-printers\n";
+    "       quirella-batch --list-printers\n"
+    "       quirella-batch --help | --version\n";
 
 namespace {
 

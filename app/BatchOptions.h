@@ -1,6 +1,7 @@
 // quirella-batch's command line:
 //     quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...
 //     quirella-batch --list-printers
+//     quirella-batch --help | --version
 #pragma once
 
 #include "trace/TraceServer.h"
