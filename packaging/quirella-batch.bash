@@ -14,11 +14,16 @@ _quirella_batch() {
         -h --help --version)
     COMPREPLY=()
 
-    # bash splits "--printer=NAME" at the "=": the words are then "--printer" "=" "NAME".
+    # bash splits "--printer=NAME" at the "=" (the words are then "--printer" "=" "NAME"), unless "="
+    # was taken out of COMP_WORDBREAKS.
     if [[ $cur == = ]]; then
-        cur='' prev=${COMP_WORDS[COMP_CWORD-1]}
+        cur=''
     elif [[ $prev == = && $COMP_CWORD -ge 2 ]]; then
         prev=${COMP_WORDS[COMP_CWORD-2]}
+    elif [[ $cur == --printer=* ]]; then
+        _quirella_batch_printers "$1" "${cur#--printer=}"
+        COMPREPLY=("${COMPREPLY[@]/#/--printer=}")
+        return
     fi
 
     case $prev in

@@ -49,6 +49,7 @@ complete_case PrinterPrefix Quirella-PDF "$batch" -n 2 --printer Qu
 complete_case ChinesePrinter 系统缺省打印机 "$batch" --printer 系统
 complete_case PrinterAfterEquals "$printers" "$batch" --printer =
 complete_case PrinterAfterEqualsPrefix Quirella-PDF "$batch" --printer = Q
+complete_case PrinterInOneWord --printer=Quirella-PDF "$batch" --printer=Qui
 complete_case NothingForCopies '' "$batch" -n ''
 complete_case NothingForPause '' "$batch" --pause-ms ''
 complete_case Documents "$(printf '%s\n' letter.rtf letter.txt | sort)" "$batch" -p Quirella-PDF let
