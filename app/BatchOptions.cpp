@@ -1,11 +1,15 @@
 #include "app/BatchOptions.h"
 
+#include "app/BatchUsage.h"
+
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
 const char* const kBatchUsage =
     "usage: quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...\n"
-    "       quirella-batch --list-printers\n";
+    "       quirella-batch --list-printers\n"
+    "       quirella-batch --help | --version\n";
 
 namespace {
 
@@ -51,38 +55,35 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
             if (inlineValue) throw UsageError(name + " takes no value");
         };
 
-        if (name == "-p" || name == "--printer") {
-            options.printer = value();
-            runOption = true;
-        } else if (name == "-n" || name == "--copies") {
-            options.copies = value();
-            runOption = true;
-        } else if (name == "--show") {
+        const auto spec = std::find_if(std::begin(kBatchOptions), std::end(kBatchOptions), [&](const BatchOptionSpec& o) {
+            return name == o.longName || (!o.shortName.empty() && name == o.shortName);
+        });
+        if (spec == std::end(kBatchOptions)) throw UsageError("unknown option " + name);
+        std::string given;
+        if (spec->valueName.empty())
             noValue();
-            options.show = true;
-            runOption = true;
-        } else if (name == "--pause-ms") {
-            options.pause = parsePause(value());
-            runOption = true;
-        } else if (name == "--dry-run") {
-            noValue();
-            options.dryRun = true;
-            runOption = true;
-        } else if (name == "--fail") {
-            const std::string rule = value();
-            const std::optional<trace::FailRule> parsed = trace::parseFailRule(rule);
-            if (!parsed) throw UsageError("--fail wants MEMBER or MEMBER:K with K from 1, not \"" + rule + "\"");
+        else
+            given = value();
+
+        switch (spec->option) {
+        case BatchOption::Printer: options.printer = given; break;
+        case BatchOption::Copies: options.copies = given; break;
+        case BatchOption::Show: options.show = true; break;
+        case BatchOption::PauseMs: options.pause = parsePause(given); break;
+        case BatchOption::DryRun: options.dryRun = true; break;
+        case BatchOption::Fail: {
+            const std::optional<trace::FailRule> parsed = trace::parseFailRule(given);
+            if (!parsed) throw UsageError("--fail wants MEMBER or MEMBER:K with K from 1, not \"" + given + "\"");
             options.failures.push_back(*parsed);
-            runOption = true;
-        } else if (name == "--list-printers") {
-            noValue();
-            options.listPrinters = true;
-        } else if (name == "-h" || name == "--help") {
-            noValue();
-            options.help = true;
-        } else {
-            throw UsageError("unknown option " + name);
+            break;
         }
+        case BatchOption::ListPrinters: options.listPrinters = true; break;
+        case BatchOption::Help: options.help = true; break;
+        case BatchOption::Version: options.version = true; break;
+        }
+        const BatchOption kind = spec->option;
+        if (kind != BatchOption::ListPrinters && kind != BatchOption::Help && kind != BatchOption::Version)
+            runOption = true;
     }
 
     if (!options.failures.empty() && !options.dryRun) throw UsageError("--fail needs --dry-run");

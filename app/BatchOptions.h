@@ -1,11 +1,13 @@
 // quirella-batch's command line:
 //     quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...
 //     quirella-batch --list-printers
+//     quirella-batch --help | --version
 #pragma once
 
 #include "trace/TraceServer.h"
 
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 struct BatchOptions {
     bool listPrinters = false;
     bool help = false;
+    bool version = false;
     std::string printer = "系统缺省打印机";
     std::string copies = "1";
     bool show = false;

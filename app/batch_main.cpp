@@ -1,5 +1,7 @@
 #include "app/BatchOptions.h"
 #include "app/BatchRun.h"
+#include "app/BatchUsage.h"
+#include "app/TerminalWidth.h"
 #include "ole/CommandLine.h"
 
 #include <iostream>
@@ -8,8 +10,8 @@ int main(int argc, char** argv) try {
     std::vector<std::string> arguments = ole::commandLineArguments(argc, argv);
     if (!arguments.empty()) arguments.erase(arguments.begin());
     const BatchOptions options = parseBatchOptions(arguments);
-    if (options.help) {
-        std::cout << kBatchUsage;
+    if (options.help || options.version) {
+        std::cout << (options.help ? batchHelp(terminalColumns()) : batchVersion());
         return kCompleted;
     }
     return runBatch(options, std::cout, std::cerr);
