@@ -134,8 +134,9 @@ const std::string kOlderSettings =
 
 TEST_F(WordFonts, TheTableIsAddedToASettingsFileOnceAndKeepsWhatItHad) {
     const fs::path file = m_base / "registrymodifications.xcu";
+    const auto noneInstalled = [](const std::string&) { return false; };
     std::ofstream(file) << kOlderSettings;
-    writer::addFontReplacements(file);
+    writer::addFontReplacements(file, noneInstalled);
     const std::string once = readAll(file);
 
     // Everything it had, in its place, then the table.
@@ -145,7 +146,7 @@ TEST_F(WordFonts, TheTableIsAddedToASettingsFileOnceAndKeepsWhatItHad) {
         EXPECT_THAT(once, HasSubstr(std::string("<value>") + r.wordFont + "</value>")) << r.wordFont;
     EXPECT_FALSE(fs::exists(file.string() + ".new"));
 
-    writer::addFontReplacements(file);
+    writer::addFontReplacements(file, noneInstalled);
     EXPECT_EQ(readAll(file), once) << "the table was added a second time";
 
     // The office writes an entry's properties back in an order of its own: still the same entry.
@@ -154,7 +155,7 @@ TEST_F(WordFonts, TheTableIsAddedToASettingsFileOnceAndKeepsWhatItHad) {
         "$2$1");
     ASSERT_NE(reordered, once);
     std::ofstream(file, std::ios::trunc) << reordered;
-    writer::addFontReplacements(file);
+    writer::addFontReplacements(file, noneInstalled);
     EXPECT_EQ(readAll(file), reordered);
 
     // An entry that names another stand-in is outdated: the table's own goes after it, and wins.
@@ -162,7 +163,7 @@ TEST_F(WordFonts, TheTableIsAddedToASettingsFileOnceAndKeepsWhatItHad) {
         once, std::regex("(<node oor:name=\"宋体\"[^\n]*)Noto Serif CJK SC"), "$1WenQuanYi Micro Hei");
     ASSERT_NE(outdated, once);
     std::ofstream(file, std::ios::trunc) << outdated;
-    writer::addFontReplacements(file);
+    writer::addFontReplacements(file, noneInstalled);
     const std::string mended = readAll(file);
     EXPECT_EQ(mended.find(outdated.substr(0, outdated.rfind("</oor:items>"))), 0u);
     EXPECT_THAT(mended.substr(outdated.rfind("</oor:items>")), testing::StartsWith("<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution/FontPairs\"><node oor:name=\"宋体\""));
@@ -171,7 +172,7 @@ TEST_F(WordFonts, TheTableIsAddedToASettingsFileOnceAndKeepsWhatItHad) {
     // A file cut off short is left for the office to mend.
     const std::string cut = kOlderSettings.substr(0, 200);
     std::ofstream(file, std::ios::trunc) << cut;
-    writer::addFontReplacements(file);
+    writer::addFontReplacements(file, noneInstalled);
     EXPECT_EQ(readAll(file), cut);
 }
 
@@ -180,9 +181,37 @@ TEST_F(WordFonts, EveryStandInIsInstalled) {
     for (const writer::FontReplacement& r : writer::fontReplacements()) standIns.insert(r.standIn);
     for (const char* face : {"Carlito", "Caladea", "Liberation Sans", "Liberation Serif", "Liberation Mono"})
         standIns.insert(face);
-    for (const std::string& face : standIns)
-        EXPECT_EQ(commandOutput("fc-match -f '%{family[0]}' '" + face + "'"), face)
-            << "scripts/install-deps installs the stand-in faces";
+    for (const std::string& face : standIns) {
+        EXPECT_TRUE(writer::fontInstalled(face)) << face << ": scripts/install-deps installs the stand-in faces";
+        // And fontconfig's own choice for the face is the face.
+        EXPECT_EQ(commandOutput("fc-match -f '%{family[0]}' '" + face + "'"), face);
+    }
+    // A face the machine lacks is not installed, though fontconfig would match something for it.
+    EXPECT_FALSE(writer::fontInstalled("Quirella No Such Face"));
+}
+
+TEST_F(WordFonts, AFontTheMachineHasKeepsNoEntry) {
+    const fs::path file = m_base / "registrymodifications.xcu";
+    std::ofstream(file) << kOlderSettings;
+    const auto simSunInstalled = [](const std::string& family) { return family == "SimSun"; };
+    const auto noneInstalled = [](const std::string&) { return false; };
+
+    // A new table leaves it out.
+    writer::addFontReplacements(file, simSunInstalled);
+    const std::string without = readAll(file);
+    EXPECT_THAT(without, testing::Not(HasSubstr("oor:name=\"SimSun\"")));
+    EXPECT_THAT(without, HasSubstr("<node oor:name=\"宋体\" oor:op=\"replace\">"));
+
+    // Once the font goes, its entry comes; once it is back, the entry is removed, and stays so.
+    writer::addFontReplacements(file, noneInstalled);
+    EXPECT_THAT(readAll(file), HasSubstr("<node oor:name=\"SimSun\" oor:op=\"replace\">"));
+    writer::addFontReplacements(file, simSunInstalled);
+    const std::string removed = readAll(file);
+    EXPECT_THAT(removed, testing::EndsWith(
+        "<item oor:path=\"/org.openoffice.Office.Common/Font/Substitution/FontPairs\"><node oor:name=\"SimSun\" "
+        "oor:op=\"remove\"/></item>\n</oor:items>\n"));
+    writer::addFontReplacements(file, simSunInstalled);
+    EXPECT_EQ(readAll(file), removed);
 }
 
 // ---- Printing ---------------------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "writer/FontSubstitution.h"
 
+#include <fontconfig/fontconfig.h>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -32,52 +34,89 @@ std::string prop(const std::string& name, const std::string& value) {
     return "<prop oor:name=\"" + name + "\" oor:op=\"fuse\"><value>" + value + "</value></prop>";
 }
 
-// A settings item: where it goes, and its properties, which the office writes back in an order of its
-// own.
-struct Item {
-    std::string head;
-    std::vector<std::string> props;
-
-    std::string text() const {
-        std::string result = head;
-        for (const std::string& p : props) result += p;
-        return result + (head.find("<node ") != std::string::npos ? "</node></item>" : "</item>");
-    }
-    // The last such item in the file (the one in force) has every property as ours.
-    bool isIn(const std::string& file) const {
-        const std::string::size_type start = file.rfind(head);
-        if (start == std::string::npos) return false;
-        const std::string::size_type end = file.find("</item>", start);
-        const std::string item = file.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        for (const std::string& p : props)
-            if (item.find(p) == std::string::npos) return false;
-        return true;
-    }
-};
+std::string pairHead(const char* wordFont) {
+    return std::string("<item oor:path=\"") + kSubstitution + "/FontPairs\"><node oor:name=\"" + wordFont +
+           "\" oor:op=\"";
+}
 
 // Always=true: the office consults only such entries; without it the table is read and never used.
-std::vector<Item> items() {
-    std::vector<Item> result;
-    result.push_back({std::string("<item oor:path=\"") + kSubstitution + "\">", {prop("Replacement", "true")}});
-    for (const FontReplacement& r : kReplacements)
-        result.push_back({std::string("<item oor:path=\"") + kSubstitution + "/FontPairs\"><node oor:name=\"" +
-                              r.wordFont + "\" oor:op=\"replace\">",
-                          {prop("Always", "true"), prop("OnScreenOnly", "false"), prop("ReplaceFont", r.wordFont),
-                           prop("SubstituteFont", r.standIn)}});
-    return result;
+std::vector<std::string> pairProps(const FontReplacement& r) {
+    return {prop("Always", "true"), prop("OnScreenOnly", "false"), prop("ReplaceFont", r.wordFont),
+            prop("SubstituteFont", r.standIn)};
 }
+
+std::string pairItem(const FontReplacement& r) {
+    std::string item = pairHead(r.wordFont) + "replace\">";
+    for (const std::string& p : pairProps(r)) item += p;
+    return item + "</node></item>";
+}
+
+std::string removalItem(const FontReplacement& r) { return pairHead(r.wordFont) + "remove\"/></item>"; }
+
+const std::string kSwitchItem =
+    std::string("<item oor:path=\"") + kSubstitution + "\">" + prop("Replacement", "true") + "</item>";
+
+// The entry for the font as the file leaves it: the last item that replaces it, or nothing when there
+// is none or a removal came after it. The office writes an entry's properties in an order of its own.
+std::string entryInForce(const std::string& file, const FontReplacement& r) {
+    const std::string::size_type replaced = file.rfind(pairHead(r.wordFont) + "replace\">");
+    const std::string::size_type removed = file.rfind(removalItem(r));
+    if (replaced == std::string::npos || (removed != std::string::npos && removed > replaced)) return {};
+    return file.substr(replaced, file.find("</item>", replaced) - replaced);
+}
+
+bool isCurrent(const std::string& entry, const FontReplacement& r) {
+    if (entry.empty()) return false;
+    for (const std::string& p : pairProps(r))
+        if (entry.find(p) == std::string::npos) return false;
+    return true;
+}
+
+template <class T, void (*Free)(T*)>
+struct FcFree {
+    void operator()(T* p) const { Free(p); }
+};
+
+// A configuration of our own, freed whole: the process-wide one is never freed, and others (Qt's
+// windows) share it. Loading it costs some 10 ms, so one serves every question of a run.
+class InstalledFonts {
+public:
+    InstalledFonts() : m_config(FcInitLoadConfigAndFonts()) {}
+
+    bool has(const std::string& family) const {
+        if (!m_config) return false;
+        std::unique_ptr<FcPattern, FcFree<FcPattern, FcPatternDestroy>> pattern(FcPatternCreate());
+        FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+        std::unique_ptr<FcObjectSet, FcFree<FcObjectSet, FcObjectSetDestroy>> objects(
+            FcObjectSetBuild(FC_FAMILY, nullptr));
+        // Listing, unlike matching, finds only the fonts of that family, never a face that would stand in.
+        std::unique_ptr<FcFontSet, FcFree<FcFontSet, FcFontSetDestroy>> fonts(
+            FcFontList(m_config.get(), pattern.get(), objects.get()));
+        return fonts && fonts->nfont > 0;
+    }
+
+private:
+    std::unique_ptr<FcConfig, FcFree<FcConfig, FcConfigDestroy>> m_config;
+};
 
 }  // namespace
 
 std::span<const FontReplacement> fontReplacements() { return kReplacements; }
 
 std::string fontReplacementItems() {
-    std::string text;
-    for (const Item& item : items()) text += item.text() + "\n";
+    std::string text = kSwitchItem + "\n";
+    for (const FontReplacement& r : kReplacements) text += pairItem(r) + "\n";
     return text;
 }
 
+bool fontInstalled(const std::string& family) { return InstalledFonts().has(family); }
+
 void addFontReplacements(const std::filesystem::path& registryModifications) {
+    const InstalledFonts fonts;
+    addFontReplacements(registryModifications, [&](const std::string& family) { return fonts.has(family); });
+}
+
+void addFontReplacements(const std::filesystem::path& registryModifications, const FontInstalled& installed) {
     std::ifstream in(registryModifications, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + registryModifications.string());
     std::stringstream content;
@@ -86,8 +125,16 @@ void addFontReplacements(const std::filesystem::path& registryModifications) {
     in.close();
 
     std::string missing;
-    for (const Item& item : items())
-        if (!item.isIn(text)) missing += item.text() + "\n";
+    if (text.rfind(kSwitchItem) == std::string::npos) missing += kSwitchItem + "\n";
+    // A font the machine has prints as itself: its entry goes, or is never made.
+    for (const FontReplacement& r : kReplacements) {
+        const std::string entry = entryInForce(text, r);
+        if (installed(r.wordFont)) {
+            if (!entry.empty()) missing += removalItem(r) + "\n";
+        } else if (!isCurrent(entry, r)) {
+            missing += pairItem(r) + "\n";
+        }
+    }
     if (missing.empty()) return;
     // A later item overrides an earlier one for the same entry, so an outdated entry needs no removal.
     const std::string::size_type end = text.rfind("</oor:items>");

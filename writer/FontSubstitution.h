@@ -2,10 +2,12 @@
 // which no Debian machine has; left to itself the office prints all of them in one sans face. Word's
 // Latin fonts need no entry: fontconfig already names their metric-compatible stand-ins (Carlito for
 // Calibri, Caladea for Cambria, Liberation for Arial, Times New Roman and Courier New).
-// The entries apply whether or not the named font is installed: the office uses no other kind.
+// The office applies an entry whether or not the named font is installed, so a font the machine has
+// gets no entry.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -22,9 +24,16 @@ std::span<const FontReplacement> fontReplacements();
 // The profile's settings items that switch the replacement table on and fill it.
 std::string fontReplacementItems();
 
-// Adds to a profile's registrymodifications.xcu whichever of those items it lacks, keeping the rest of
-// the file as it is, so that a profile made before the table existed gets it too. A file cut off before
-// its end is left alone. Throws std::runtime_error when the file cannot be read or replaced.
+// Whether fontconfig has a font of this family itself (not a face it would pick in its place).
+bool fontInstalled(const std::string& family);
+using FontInstalled = std::function<bool(const std::string& family)>;
+
+// Brings a profile's registrymodifications.xcu up to the table, keeping the rest of the file as it is,
+// so that a profile made before the table existed gets it too: adds the entries it lacks, and removes
+// those of fonts that are installed. A file cut off before its end is left alone. Throws
+// std::runtime_error when the file cannot be read or replaced.
 void addFontReplacements(const std::filesystem::path& registryModifications);
+// The same, with another answer to which fonts are installed.
+void addFontReplacements(const std::filesystem::path& registryModifications, const FontInstalled& installed);
 
 }  // namespace writer
