@@ -119,7 +119,7 @@ protected:
 
 // ---- The table in the profile ---------------------------------------------------------------------
 
-// What an older build wrote into a new profile, and an entry the office adds on its own.
+// What an older build wrote into a new profile.
 const std::string kOlderSettings =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
