@@ -1,6 +1,7 @@
 #include "writer/OfficeProfile.h"
 
 #include "ole/Exceptions.h"
+#include "writer/FontSubstitution.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -82,6 +83,7 @@ ProfileSlot acquireProfileSlot() {
             std::filesystem::create_directories(directory);
             chmod(directory.c_str(), 0700);
             writeFirstSettings(directory);
+            addFontReplacements(directory / "user" / "registrymodifications.xcu");
         } catch (const std::exception&) {
             close(lock);
             throw Exception("cannot prepare the office profile " + directory.string());
