@@ -4,17 +4,18 @@
 #include <limits>
 
 const char* const kBatchUsage =
-    "usage: quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...\n"
+    "usage: quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--call-limit-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...\n"
     "       quirella-batch --list-printers\n";
 
 namespace {
 
-std::chrono::milliseconds parsePause(const std::string& text) {
+std::chrono::milliseconds parseMilliseconds(const std::string& option, const std::string& text, long long least) {
     long long value = -1;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 ||
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < least ||
         value > std::numeric_limits<int>::max())
-        throw UsageError("--pause-ms wants a whole number of milliseconds, not \"" + text + "\"");
+        throw UsageError(option + " wants a whole number of milliseconds" + (least > 0 ? " from 1" : "") + ", not \"" +
+                         text + "\"");
     return std::chrono::milliseconds(value);
 }
 
@@ -62,7 +63,10 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
             options.show = true;
             runOption = true;
         } else if (name == "--pause-ms") {
-            options.pause = parsePause(value());
+            options.pause = parseMilliseconds(name, value(), 0);
+            runOption = true;
+        } else if (name == "--call-limit-ms") {
+            options.callLimit = parseMilliseconds(name, value(), 1);
             runOption = true;
         } else if (name == "--dry-run") {
             noValue();
