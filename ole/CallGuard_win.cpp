@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace ole {
 
@@ -31,6 +32,7 @@ struct CallWatch::State {
     bool finished = false;
     std::atomic<bool> expired{false};
     std::thread watcher;
+    State* outer = nullptr;  // the call this thread was waiting on when this one began, from a nested loop
 };
 
 namespace {
@@ -117,7 +119,7 @@ CallGuard::~CallGuard() {
 // so often from then on, so that COM's wait loop asks the filter, which cancels the call. (Not
 // CoCancelCall: Wine 8 has no such function, and calling its stub ends the process.)
 CallWatch::CallWatch(milliseconds deadline) : m_state(std::make_shared<State>()) {
-    t_watched = m_state.get();
+    m_state->outer = std::exchange(t_watched, m_state.get());
     m_state->watcher = std::thread([state = m_state.get(), deadline] {
         std::unique_lock lock(state->mutex);
         if (state->finishedChanged.wait_for(lock, deadline, [&] { return state->finished; })) return;
@@ -136,7 +138,7 @@ CallWatch::~CallWatch() {
     }
     m_state->finishedChanged.notify_all();
     m_state->watcher.join();
-    t_watched = nullptr;
+    t_watched = m_state->outer;
     MSG message;
     while (PeekMessageW(&message, reinterpret_cast<HWND>(-1), wakeMessage(), wakeMessage(), PM_REMOVE)) {
     }
