@@ -7,18 +7,19 @@
 #include <limits>
 
 const char* const kBatchUsage =
-    "usage: quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...\n"
+    "usage: quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--call-limit-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...\n"
     "       quirella-batch --list-printers\n"
     "       quirella-batch --help | --version\n";
 
 namespace {
 
-std::chrono::milliseconds parsePause(const std::string& text) {
+std::chrono::milliseconds parseMilliseconds(const std::string& option, const std::string& text, long long least) {
     long long value = -1;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 ||
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < least ||
         value > std::numeric_limits<int>::max())
-        throw UsageError("--pause-ms wants a whole number of milliseconds, not \"" + text + "\"");
+        throw UsageError(option + " wants a whole number of milliseconds" + (least > 0 ? " from 1" : "") + ", not \"" +
+                         text + "\"");
     return std::chrono::milliseconds(value);
 }
 
@@ -69,7 +70,8 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
         case BatchOption::Printer: options.printer = given; break;
         case BatchOption::Copies: options.copies = given; break;
         case BatchOption::Show: options.show = true; break;
-        case BatchOption::PauseMs: options.pause = parsePause(given); break;
+        case BatchOption::PauseMs: options.pause = parseMilliseconds(name, given, 0); break;
+        case BatchOption::CallLimitMs: options.callLimit = parseMilliseconds(name, given, 1); break;
         case BatchOption::DryRun: options.dryRun = true; break;
         case BatchOption::Fail: {
             const std::optional<trace::FailRule> parsed = trace::parseFailRule(given);

@@ -1,9 +1,10 @@
 // quirella-batch's command line:
-//     quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...
+//     quirella-batch [-p|--printer NAME] [-n|--copies TEXT] [--show] [--pause-ms N] [--call-limit-ms N] [--dry-run [--fail MEMBER[:K]]] FILE...
 //     quirella-batch --list-printers
 //     quirella-batch --help | --version
 #pragma once
 
+#include "ole/CallGuard.h"
 #include "trace/TraceServer.h"
 
 #include <chrono>
@@ -20,6 +21,8 @@ struct BatchOptions {
     std::string copies = "1";
     bool show = false;
     std::chrono::milliseconds pause{1000};
+    // How long one call may wait for the word processor, busy retries included (Windows).
+    std::chrono::milliseconds callLimit = ole::CallLimits{}.answer;
     bool dryRun = false;
     std::vector<trace::FailRule> failures;
     std::vector<std::string> files;  // as given

@@ -67,7 +67,9 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     operations.pause = [](std::chrono::milliseconds length) { std::this_thread::sleep_for(length); };
     operations.documentPause = options.pause;
 
-    const ole::Apartment apartment;
+    ole::CallLimits limits;
+    limits.answer = options.callLimit;
+    const ole::Apartment apartment(limits);
     std::optional<trace::TraceServer> traceServer;
     ole::ClassRegistration registration;
     if (options.dryRun) {

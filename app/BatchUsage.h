@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-enum class BatchOption { Printer, Copies, Show, PauseMs, DryRun, Fail, ListPrinters, Help, Version };
+enum class BatchOption { Printer, Copies, Show, PauseMs, CallLimitMs, DryRun, Fail, ListPrinters, Help, Version };
 
 struct BatchOptionSpec {
     BatchOption option;
@@ -24,6 +24,8 @@ inline constexpr BatchOptionSpec kBatchOptions[] = {
      "the copies, as the window's field takes them (decimal, or hex with $, x, 0x); default 1"},
     {BatchOption::Show, "", "--show", "", "show the word processor's window"},
     {BatchOption::PauseMs, "", "--pause-ms", "N", "the pause after each document, default 1000"},
+    {BatchOption::CallLimitMs, "", "--call-limit-ms", "N",
+     "how long one call may wait for the word processor, retries while it is busy included, default 180000 (see Windows)"},
     {BatchOption::DryRun, "", "--dry-run", "",
      "talk to the trace server instead of \"Word.Application\"; its lines go to standard error"},
     {BatchOption::Fail, "", "--fail", "MEMBER[:K]",

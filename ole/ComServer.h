@@ -32,4 +32,8 @@ bool serverInUse() noexcept;
 // calls until the last object and lock have gone, and returns the process's exit status.
 int runLocalServer(const CLSID& clsid, ObjectFactory factory);
 
+// Ends the running local server's loop now, whatever is still held: the objects a client never
+// received (the answer to a call it gave up) go with the apartment.
+void endLocalServer() noexcept;
+
 }  // namespace ole

@@ -78,6 +78,10 @@ ServerLock::~ServerLock() {
         if (const DWORD thread = g_serverThread.load()) PostThreadMessageW(thread, WM_QUIT, 0, 0);
 }
 
+void endLocalServer() noexcept {
+    if (const DWORD thread = g_serverThread.load()) PostThreadMessageW(thread, WM_QUIT, 0, 0);
+}
+
 bool serverInUse() noexcept { return g_locks.load() > 0; }
 
 int runLocalServer(const CLSID& clsid, ObjectFactory factory) {

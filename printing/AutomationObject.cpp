@@ -1,5 +1,6 @@
 #include "printing/AutomationObject.h"
 
+#include "ole/CallGuard.h"
 #include "ole/ComPtr.h"
 #include "ole/Exceptions.h"
 
@@ -49,8 +50,11 @@ ole::Variant AutomationObject::invoke(std::string_view member, InvokeKind kind, 
     std::vector<LPOLESTR> namePointers;
     for (ole::OleString& name : names) namePointers.push_back(name.data());
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-    ole::check(dispatch->GetIDsOfNames(IID_NULL, namePointers.data(), static_cast<UINT>(namePointers.size()),
-                                       LOCALE_SYSTEM_DEFAULT, ids.data()));
+    // Both calls go to the word processor's process: each is retried while it is busy, and bounded.
+    ole::check(ole::callOut([&] {
+        return dispatch->GetIDsOfNames(IID_NULL, namePointers.data(), static_cast<UINT>(namePointers.size()),
+                                       LOCALE_SYSTEM_DEFAULT, ids.data());
+    }));
 
     // rgvarg: named arguments first, in the order of their identifiers, then the positional ones
     // last-first. A property put's value is its first named argument, DISPID_PROPERTYPUT. The
@@ -79,8 +83,10 @@ ole::Variant AutomationObject::invoke(std::string_view member, InvokeKind kind, 
     UINT argErr = 0;
     ole::Variant result;
     const bool wantsResult = kind != InvokeKind::PropertyPut;
-    const HRESULT hr = dispatch->Invoke(ids[0], IID_NULL, LOCALE_SYSTEM_DEFAULT, static_cast<WORD>(kind), &params,
-                                        wantsResult ? &result : nullptr, &excepInfo, &argErr);
+    const HRESULT hr = ole::callOut([&] {
+        return dispatch->Invoke(ids[0], IID_NULL, LOCALE_SYSTEM_DEFAULT, static_cast<WORD>(kind), &params,
+                                wantsResult ? result.put() : nullptr, &excepInfo, &argErr);
+    });
     if (hr == DISP_E_EXCEPTION && excepInfo.pfnDeferredFillIn) excepInfo.pfnDeferredFillIn(&excepInfo);
     ole::check(hr);
     return result;

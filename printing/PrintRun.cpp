@@ -48,6 +48,12 @@ RunOutcome PrintRun(const PrintRequest& request, ProgressLog& log, const RunOper
             word.SetAutomationSecurity(WordAutomation::kForceDisableMacros);
         } catch (const Exception&) {
         }
+        // An invisible word processor that asks a question (repair a damaged file, open a locked one
+        // read-only) waits for an answer nobody can give: it is to take the default answer instead.
+        try {
+            word.SetDisplayAlerts(WordAutomation::kAlertsNone);
+        } catch (const Exception&) {
+        }
         word.SetVisible(request.showWord);
         if (request.printerText != texts::kDefaultPrinterEntry) {
             userDefaultPrinter.emplace();

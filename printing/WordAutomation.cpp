@@ -1,5 +1,6 @@
 #include "printing/WordAutomation.h"
 
+#include "ole/CallGuard.h"
 #include "ole/ComPtr.h"
 #include "ole/Exceptions.h"
 
@@ -10,6 +11,17 @@ constexpr std::string_view kProgId = "Word.Application";
 constexpr std::int32_t kDoNotSaveChanges = 0;
 
 }  // namespace
+
+template <class Call>
+auto WordAutomation::answered(Call&& call) {
+    if (m_unanswered) throw EOleSysError(RPC_E_CALL_CANCELED);
+    try {
+        return call();
+    } catch (const EOleSysError& e) {
+        if (ole::givenUpUnanswered(e.errorCode())) m_unanswered = true;
+        throw;
+    }
+}
 
 void WordAutomation::CreateApplication() {
     const ole::OleString progId = ole::toOle(kProgId);
@@ -23,21 +35,26 @@ void WordAutomation::CreateApplication() {
 
 void WordAutomation::SetAutomationSecurity(std::int32_t security) {
     ole::Variant value = ole::Variant::int32(security);
-    m_application.invoke("AutomationSecurity", InvokeKind::PropertyPut, {&value, 1});
+    answered([&] { m_application.invoke("AutomationSecurity", InvokeKind::PropertyPut, {&value, 1}); });
+}
+
+void WordAutomation::SetDisplayAlerts(std::int32_t alerts) {
+    ole::Variant value = ole::Variant::int32(alerts);
+    answered([&] { m_application.invoke("DisplayAlerts", InvokeKind::PropertyPut, {&value, 1}); });
 }
 
 void WordAutomation::SetVisible(bool visible) {
     ole::Variant value = ole::Variant::boolean(visible);
-    m_application.invoke("Visible", InvokeKind::PropertyPut, {&value, 1});
+    answered([&] { m_application.invoke("Visible", InvokeKind::PropertyPut, {&value, 1}); });
 }
 
 void WordAutomation::SetActivePrinter(std::string_view printerName) {
     ole::Variant value = ole::Variant::text(printerName);
-    m_application.invoke("ActivePrinter", InvokeKind::PropertyPut, {&value, 1});
+    answered([&] { m_application.invoke("ActivePrinter", InvokeKind::PropertyPut, {&value, 1}); });
 }
 
 AutomationObject WordAutomation::GetDocuments() {
-    return AutomationObject(m_application.invoke("Documents", InvokeKind::PropertyGet));
+    return answered([&] { return AutomationObject(m_application.invoke("Documents", InvokeKind::PropertyGet)); });
 }
 
 void WordAutomation::OpenDocument(const AutomationObject& documents, std::string_view path, bool confirmConversions,
@@ -45,18 +62,18 @@ void WordAutomation::OpenDocument(const AutomationObject& documents, std::string
     // Every one of the four is sent: nothing among them is left to the word processor's defaults.
     ole::Variant args[] = {ole::Variant::text(path), ole::Variant::boolean(confirmConversions),
                            ole::Variant::boolean(readOnly), ole::Variant::boolean(addToRecentFiles)};
-    documents.invoke("Open", InvokeKind::Method, args);  // the opened document is released at once
+    answered([&] { documents.invoke("Open", InvokeKind::Method, args); });  // the opened document is released at once
 }
 
 void WordAutomation::PrintActiveDocument() {
     // Background=false: otherwise the call returns before the job is spooled, and quitting right
     // after can cancel it.
     NamedArgument background{"Background", ole::Variant::boolean(false)};
-    m_application.invoke("PrintOut", InvokeKind::Method, {}, {&background, 1});
+    answered([&] { m_application.invoke("PrintOut", InvokeKind::Method, {}, {&background, 1}); });
 }
 
 void WordAutomation::QuitApplication() {
     // SaveChanges=do not save: otherwise an invisible word processor waits on its question forever.
     NamedArgument saveChanges{"SaveChanges", ole::Variant::int32(kDoNotSaveChanges)};
-    m_application.invoke("Quit", InvokeKind::Method, {}, {&saveChanges, 1});
+    answered([&] { m_application.invoke("Quit", InvokeKind::Method, {}, {&saveChanges, 1}); });
 }

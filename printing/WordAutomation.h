@@ -16,9 +16,12 @@ public:
 
     // The value of "AutomationSecurity" that keeps every macro of an opened document from running.
     static constexpr std::int32_t kForceDisableMacros = 3;
+    // The value of "DisplayAlerts" that has the word processor take every question's default answer.
+    static constexpr std::int32_t kAlertsNone = 0;
 
     void CreateApplication();
     void SetAutomationSecurity(std::int32_t security);
+    void SetDisplayAlerts(std::int32_t alerts);
     void SetVisible(bool visible);
     void SetActivePrinter(std::string_view printerName);  // UTF-8
     AutomationObject GetDocuments();
@@ -28,7 +31,14 @@ public:
     void QuitApplication();
 
     bool hasApplication() const noexcept { return !m_application.empty(); }
+    // Once a call has been given up unanswered, the word processor is taken for stuck: every later
+    // operation fails at once instead of waiting out the limit again.
+    bool unanswered() const noexcept { return m_unanswered; }
 
 private:
+    template <class Call>
+    auto answered(Call&& call);
+
     AutomationObject m_application;
+    bool m_unanswered = false;
 };

@@ -38,7 +38,8 @@ TEST(BatchCli, DryRunOfTwoCopiesPrintsEveryLineAndTheOperationsInOrder) {
                 ElementsAre("正在提交打印任务...", "正在提交第1份打印任务", documentLine("/tmp/a.doc"),
                             documentLine("/tmp/b.doc"), "正在提交第2份打印任务", documentLine("/tmp/a.doc"),
                             documentLine("/tmp/b.doc"), "打印任务提交完成,请关注打印机的处理！"));
-    std::vector<std::string> expected = {"Application.AutomationSecurity", "Application.Visible"};
+    std::vector<std::string> expected = {"Application.AutomationSecurity", "Application.DisplayAlerts",
+                                         "Application.Visible"};
     for (int i = 0; i < 4; ++i)
         for (const char* op : {"Application.Documents", "Documents.Open", "Application.PrintOut"})
             expected.push_back(op);

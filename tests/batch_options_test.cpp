@@ -14,6 +14,7 @@ TEST(BatchOptions, DefaultsKeepTheWordProcessorsPrinterAndOneCopy) {
     EXPECT_EQ(o.copies, "1");
     EXPECT_FALSE(o.show);
     EXPECT_EQ(o.pause, std::chrono::milliseconds(1000));
+    EXPECT_EQ(o.callLimit, std::chrono::milliseconds(180000));  // as the Writer bridge's
     EXPECT_FALSE(o.dryRun);
     EXPECT_THAT(o.files, ElementsAre("a.doc"));
 }
@@ -37,6 +38,9 @@ TEST(BatchOptions, EveryOptionInBothSpellings) {
     const BatchOptions l = parseBatchOptions({"--printer=", "-n", "", "x.doc"});
     EXPECT_EQ(l.printer, "");
     EXPECT_EQ(l.copies, "");
+
+    EXPECT_EQ(parseBatchOptions({"--call-limit-ms", "1500", "a.doc"}).callLimit, std::chrono::milliseconds(1500));
+    EXPECT_EQ(parseBatchOptions({"--call-limit-ms=1", "a.doc"}).callLimit, std::chrono::milliseconds(1));
 }
 
 TEST(BatchOptions, NoFileIsARequestNotAUsageError) {
@@ -53,6 +57,10 @@ TEST(BatchOptions, UsageErrors) {
         {"--pause-ms", "-1", "a.doc"},
         {"--pause-ms", "1.5", "a.doc"},
         {"--pause-ms", "", "a.doc"},
+        {"--call-limit-ms", "0", "a.doc"},  // no call could ever be answered
+        {"--call-limit-ms", "-5", "a.doc"},
+        {"--call-limit-ms", "3s", "a.doc"},
+        {"--list-printers", "--call-limit-ms", "10"},
         {"--fail", "Open", "a.doc"},                // without --dry-run
         {"--dry-run", "--fail", "Open:0", "a.doc"},
         {"--dry-run", "--fail", "Open:x", "a.doc"},

@@ -1,4 +1,5 @@
 // The print run end to end against the trace server: checks, set-up, passes, failures, quitting.
+#include "ole/CallGuard.h"
 #include "ole/Exceptions.h"
 #include "printing/PrintRun.h"
 #include "printing/RunTexts.h"
@@ -6,6 +7,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using testing::Contains;
 using testing::ElementsAre;
@@ -118,7 +121,7 @@ TEST(PrintRun, OneCopyPrintsEachDocumentWithTheOperationsInOrder) {
                 ElementsAre(kStart, documentLine("/docs/A.doc"), documentLine("/docs/B 文档.rtf"), kFinal));
     EXPECT_THAT(h.pauses, ElementsAre(std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)));
     EXPECT_THAT(trace.calls(),
-                ElementsAre("Application.AutomationSecurity", "Application.Visible", "Application.Documents",
+                ElementsAre("Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible", "Application.Documents",
                             "Documents.Open", "Application.PrintOut", "Application.Documents", "Documents.Open",
                             "Application.PrintOut", "Application.Quit"));
     EXPECT_THAT(h.boxes, IsEmpty());
@@ -188,12 +191,12 @@ void PrintTo(const SetupCase& row, std::ostream* out) { *out << row.name; }
 const SetupCase kSetups[] = {
     {"NoWordProcessor", {}, false, "HP", {}},
     {"CannotStart", {{"Application", 0}}, true, "HP", {}},
-    {"VisibleRefused", {{"Visible", 1}}, true, "HP", {"Application.AutomationSecurity", "Application.Visible"}},
+    {"VisibleRefused", {{"Visible", 1}}, true, "HP", {"Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible"}},
     {"PrinterRejected",
      {{"ActivePrinter", 1}},
      true,
      "No Such Printer",
-     {"Application.AutomationSecurity", "Application.Visible", "Application.ActivePrinter"}},
+     {"Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible", "Application.ActivePrinter"}},
 };
 
 class FailedSetup : public testing::TestWithParam<SetupCase> {};
@@ -216,11 +219,83 @@ TEST_P(FailedSetup, LogsOnlyTheSetupLineAndSendsNoQuit) {
 INSTANTIATE_TEST_SUITE_P(All, FailedSetup, testing::ValuesIn(kSetups),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST(PrintRun, ARefusedMacroSettingIsTheOneFailureTheRunLivesWith) {
-    RegisteredTrace trace({{"AutomationSecurity", 0}});
+TEST(PrintRun, RefusedMacroAndAlertSettingsAreTheFailuresTheRunLivesWith) {
+    // Old versions lack either property.
+    for (const char* member : {"AutomationSecurity", "DisplayAlerts"}) {
+        SCOPED_TRACE(member);
+        RegisteredTrace trace({{member, 0}});
+        Harness h;
+        EXPECT_EQ(h.run(request({"/A.doc"})).end, RunEnd::Completed);
+        EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), kFinal));
+        EXPECT_THAT(trace.lines(), Contains("fail Application." + std::string(member) + " DISP_E_EXCEPTION"));
+    }
+}
+
+TEST(PrintRun, AlertsAreSwitchedOffRightAfterTheMacrosBeforeAnythingIsShown) {
+    RegisteredTrace trace;
     Harness h;
-    EXPECT_EQ(h.run(request({"/A.doc"})).end, RunEnd::Completed);
-    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), kFinal));
+    h.run(request({"/A.doc"}, "1", "HP"));
+    const std::vector<std::string> calls = trace.calls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_THAT(std::vector<std::string>(calls.begin(), calls.begin() + 4),
+                ElementsAre("Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible",
+                            "Application.ActivePrinter"));
+    EXPECT_THAT(trace.lines(), Contains("invoke Application.DisplayAlerts PROPERTYPUT named=[-3] args=[VT_I4 0] result=no"));
+}
+
+// ---- A busy or stuck word processor ---------------------------------------------------------------
+
+std::size_t countOf(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+TEST(PrintRun, ABusyWordProcessorIsAskedAgainAndPrintsEverything) {
+    RegisteredTrace trace;
+    trace.server().busyFor(3);  // as just after it starts
+    Harness h;
+    const RunOutcome outcome = h.run(request({"/A.doc", "/B.doc"}));
+    EXPECT_EQ(outcome.end, RunEnd::Completed);
+    EXPECT_EQ(outcome.failedDocuments, 0);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), documentLine("/B.doc"), kFinal));
+    EXPECT_EQ(countOf(trace.lines(), "fail Application.AutomationSecurity RPC_E_CALL_REJECTED"), 3u);
+    // The fourth try went through, and so did everything after it.
+    EXPECT_EQ(countOf(trace.calls(), "Application.AutomationSecurity"), 4u);
+    EXPECT_EQ(countOf(trace.calls(), "Application.PrintOut"), 2u);
+    EXPECT_EQ(trace.linesStarting("fail ").size(), 3u);
+}
+
+TEST(PrintRun, BusyPastTheLimitFailsTheDocumentsItCoversAndTheRunGoesOn) {
+    // Every Open is rejected as busy: each is tried again until the limit, then fails.
+    RegisteredTrace trace({{"Open", 1, true, RPC_E_CALL_REJECTED}});
+    ole::CallLimits limits;
+    limits.answer = std::chrono::milliseconds(200);
+    limits.busyRetry = std::chrono::milliseconds(20);
+    const ole::CallGuard guard(limits);
+    Harness h;
+    const RunOutcome outcome = h.run(request({"/A.doc", "/B.doc"}));
+    EXPECT_EQ(outcome.end, RunEnd::Completed);
+    EXPECT_EQ(outcome.failedDocuments, 2);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), failureLine("/A.doc"), documentLine("/B.doc"),
+                                           failureLine("/B.doc"), kFinal));
+    const std::size_t opens = countOf(trace.calls(), "Documents.Open");
+    EXPECT_GT(opens, 2u);  // retried
+    EXPECT_LE(opens, 2u * (200 / 20 + 1));  // and bounded
+    EXPECT_EQ(trace.calls().back(), "Application.Quit");
+}
+
+TEST(PrintRun, AWordProcessorThatStopsAnsweringFailsTheRestAtOnceAndTheQuit) {
+    // A's Open was given up unanswered (as when Word waits on a question nobody sees).
+    RegisteredTrace trace({{"Open", 1, false, RPC_E_CALL_CANCELED}});
+    Harness h;
+    EXPECT_EQ(h.run(request({"/A.doc", "/B.doc", "/C.doc"})).end, RunEnd::QuitFailed);
+    EXPECT_THAT(h.log.lines(), ElementsAre(kStart, documentLine("/A.doc"), failureLine("/A.doc"),
+                                           documentLine("/B.doc"), failureLine("/B.doc"), documentLine("/C.doc"),
+                                           failureLine("/C.doc"), kQuitFailed));
+    EXPECT_EQ(h.pauses.size(), 3u);
+    // Nothing more was sent: no waiting out the limit again for B, C or the quit.
+    EXPECT_EQ(trace.calls().back(), "Documents.Open");
+    EXPECT_EQ(countOf(trace.calls(), "Application.Documents"), 1u);
+    EXPECT_EQ(trace.lines().back(), "destroy Application#1");
 }
 
 TEST(PrintRun, ThePrinterIsSetOnlyWhenItIsNotTheDefaultEntry) {

@@ -71,6 +71,15 @@ TEST(WordAutomationWire, PrintOutInTheForegroundAndQuitWithoutSaving) {
                             "invoke Application.Quit METHOD named=[SaveChanges] args=[VT_I4 0] result=yes"));
 }
 
+TEST(WordAutomationWire, AlertsGoOffAsAFourByteZero) {
+    RegisteredTrace trace;
+    WordAutomation word;
+    word.CreateApplication();
+    word.SetDisplayAlerts(WordAutomation::kAlertsNone);
+    EXPECT_THAT(trace.linesStarting("invoke "),
+                ElementsAre("invoke Application.DisplayAlerts PROPERTYPUT named=[-3] args=[VT_I4 0] result=no"));
+}
+
 TEST(WordAutomationWire, OpenedDocumentAndCollectionAreReleasedAtOnce) {
     RegisteredTrace trace;
     WordAutomation word;

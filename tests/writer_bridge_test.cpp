@@ -123,6 +123,16 @@ TEST_F(WriterBridge, PrintersMustBeKnownToCups) {
     word.QuitApplication();
 }
 
+TEST_F(WriterBridge, TakesTheMacroAndAlertSettingsOfTheSetUp) {
+    // Both are members of its application: a run's set-up sends them before anything else.
+    const ole::ClassRegistration registration = writer::registerWriterServer();
+    WordAutomation word;
+    word.CreateApplication();
+    EXPECT_NO_THROW(word.SetAutomationSecurity(WordAutomation::kForceDisableMacros));
+    EXPECT_NO_THROW(word.SetDisplayAlerts(WordAutomation::kAlertsNone));
+    word.QuitApplication();
+}
+
 TEST_F(WriterBridge, APrintThatMakesNoJobIsAFailure) {
     // A queue that takes no jobs: the office reports success all the same.
     const std::string out = fs::temp_directory_path() / ("quirella-rejecting-" + std::to_string(getpid()));

@@ -74,6 +74,8 @@ std::string formatCode(HRESULT code) {
     case DISP_E_PARAMNOTFOUND: return "DISP_E_PARAMNOTFOUND";
     case DISP_E_PARAMNOTOPTIONAL: return "DISP_E_PARAMNOTOPTIONAL";
     case RPC_E_DISCONNECTED: return "RPC_E_DISCONNECTED";
+    case RPC_E_CALL_REJECTED: return "RPC_E_CALL_REJECTED";
+    case RPC_E_CALL_CANCELED: return "RPC_E_CALL_CANCELED";
     case CO_E_SERVER_EXEC_FAILURE: return "CO_E_SERVER_EXEC_FAILURE";
     default: {
         char text[16];

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 
 namespace trace {
 
@@ -40,16 +41,30 @@ bool isBool(const VARIANT* v) { return v && V_VT(v) == VT_BOOL; }
 
 }  // namespace
 
-std::optional<HRESULT> TraceState::failureFor(const std::string& member) {
-    const int nth = ++calls[member];
-    const int any = ++calls["*"];
-    for (const FailRule& rule : failures) {
+namespace {
+
+// The first rule that matches the member's latest call.
+const FailRule* matching(const std::vector<FailRule>& rules, const std::string& member, int nth, int any) {
+    for (const FailRule& rule : rules) {
         const bool everyMember = rule.member == "*";
         if (!everyMember && !sameName(rule.member, member)) continue;
         const int count = everyMember ? any : nth;
-        if (rule.call == 0 || count == rule.call || (rule.onward && count > rule.call)) return rule.code;
+        if (rule.call == 0 || count == rule.call || (rule.onward && count > rule.call)) return &rule;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<HRESULT> TraceState::failureFor(const std::string& member) {
+    const int nth = ++calls[member];
+    const int any = ++calls["*"];
+    if (const FailRule* rule = matching(failures, member, nth, any)) return rule->code;
     return std::nullopt;
+}
+
+bool TraceState::held(const std::string& member) {
+    return matching(holdRules, member, calls[member], calls["*"]) != nullptr;
 }
 
 // ---- TraceObject ----------------------------------------------------------------------------------
@@ -92,7 +107,21 @@ void TraceObject::invoked(const ole::Member* member, DISPID id, WORD flags, cons
                    "] args=[" + argsText + "] result=" + (wantsResult ? "yes" : "no"));
 }
 
-std::optional<HRESULT> TraceObject::beforeCall(const ole::Member& member) { return m_state->failureFor(member.name); }
+std::optional<HRESULT> TraceObject::beforeCall(const ole::Member& member) {
+    // A busy server refuses a call before it begins it: such a call is not counted.
+    if (m_state->busyRejected < m_state->busyCalls) {
+        ++m_state->busyRejected;
+        return RPC_E_CALL_REJECTED;
+    }
+    const std::optional<HRESULT> refused = m_state->failureFor(member.name);
+    if (!refused && m_state->held(member.name)) {
+        // As a word processor that waits on a question nobody sees: the caller gets no answer meanwhile.
+        m_state->write("hold " + className() + "." + member.name + " " + std::to_string(m_state->holdLength.count()) +
+                       " ms");
+        std::this_thread::sleep_for(m_state->holdLength);
+    }
+    return refused;
+}
 
 void TraceObject::failed(const ole::Member& member, HRESULT code) {
     m_state->write("fail " + className() + "." + member.name + " " + formatCode(code));
@@ -119,6 +148,11 @@ void TraceDocument::call(Call& call) { returnText(call.result, m_path); }
 TraceApplication::TraceApplication(std::shared_ptr<TraceState> state)
     : TraceObject(std::move(state), "Application", word::applicationMembers()) {}
 
+TraceApplication::~TraceApplication() {
+    m_documents.clear();
+    if (state().applicationGone) state().applicationGone();
+}
+
 void TraceApplication::opened(ole::ComPtr<TraceDocument> document) { m_documents.push_back(std::move(document)); }
 
 void TraceApplication::call(Call& call) {
@@ -144,6 +178,13 @@ void TraceApplication::call(Call& call) {
         }
         if (V_VT(value) != VT_I4) throw DispatchError({}, DISP_E_TYPEMISMATCH);
         m_automationSecurity = V_I4(value);
+    } else if (member == "DisplayAlerts") {
+        if (get) {
+            *call.result = ole::Variant::int32(m_displayAlerts);
+            return;
+        }
+        if (V_VT(value) != VT_I4) throw DispatchError({}, DISP_E_TYPEMISMATCH);
+        m_displayAlerts = V_I4(value);
     } else if (member == "Documents") {
         AddRef();
         returnObject(call.result, new TraceDocuments(sharedState(), ole::ComPtr<TraceApplication>::adopt(this)));

@@ -6,6 +6,7 @@
 #include "ole/DispatchObject.h"
 #include "trace/TraceServer.h"
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,13 +19,20 @@ struct TraceState {
     std::map<std::string, int> calls;      // per member name, and "*" for every call
     std::map<std::string, int> instances;  // per class, for the #N of create/destroy lines
     TraceServer::PrinterHook activePrinterSet;
+    std::function<void()> applicationGone;
     bool fillInAtOnce = false;
+    int busyCalls = 0;                  // the first calls are rejected as busy, before anything else
+    int busyRejected = 0;
+    std::vector<FailRule> holdRules;    // calls held for holdLength before they are carried out
+    std::chrono::milliseconds holdLength{0};
 
     void write(const std::string& line) {
         if (sink) sink(line);
     }
     // Counts the call and tells whether a rule fails it, and with which code.
     std::optional<HRESULT> failureFor(const std::string& member);
+    // Whether a hold rule matches the member's call that failureFor has just counted.
+    bool held(const std::string& member);
 };
 
 // Writes its own traffic, its creation and its destruction as trace lines.
@@ -65,6 +73,7 @@ private:
 class TraceApplication final : public TraceObject {
 public:
     explicit TraceApplication(std::shared_ptr<TraceState> state);
+    ~TraceApplication() override;
 
     void opened(ole::ComPtr<TraceDocument> document);
     bool quit() const noexcept { return m_quit; }
@@ -76,6 +85,7 @@ protected:
 private:
     bool m_visible = false;
     std::int32_t m_automationSecurity = 1;
+    std::int32_t m_displayAlerts = -1;  // wdAlertsAll
     std::string m_activePrinter = "Trace Printer";
     bool m_quit = false;
     std::vector<ole::ComPtr<TraceDocument>> m_documents;  // open until Quit, like the real thing

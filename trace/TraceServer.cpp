@@ -33,7 +33,16 @@ TraceServer::~TraceServer() = default;
 
 void TraceServer::onActivePrinter(PrinterHook hook) { m_state->activePrinterSet = std::move(hook); }
 
+void TraceServer::onApplicationGone(std::function<void()> hook) { m_state->applicationGone = std::move(hook); }
+
 void TraceServer::fillInAtOnce() { m_state->fillInAtOnce = true; }
+
+void TraceServer::busyFor(int calls) { m_state->busyCalls = calls; }
+
+void TraceServer::holdCalls(std::vector<FailRule> rules, std::chrono::milliseconds length) {
+    m_state->holdRules = std::move(rules);
+    m_state->holdLength = length;
+}
 
 HRESULT TraceServer::createApplication(REFIID riid, void** object) {
     if (!object) return E_POINTER;

@@ -13,6 +13,7 @@
 #include "ole/Automation.h"
 #include "ole/ClassRegistry.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -54,10 +55,22 @@ public:
     using PrinterHook = std::function<void(const std::string& printer)>;
     void onActivePrinter(PrinterHook hook);
 
+    // Called when an application object goes.
+    void onApplicationGone(std::function<void()> hook);
+
     // For a server in a process of its own: a failure's description is filled in before the EXCEPINFO
     // leaves, and no routine of the server's reaches the client (Windows' marshaling calls it in the
     // server itself; Wine's hands the pointer over, and the client crashes calling it).
     void fillInAtOnce();
+
+    // Rejects the first `calls` calls as busy (RPC_E_CALL_REJECTED), as a word processor does while it
+    // starts or works; they are not counted for the fail rules. A server in a process of its own
+    // rejects them in COM instead (see trace/com).
+    void busyFor(int calls);
+
+    // Holds the calls that the rules match for `length` before carrying them out, writing
+    // "hold Documents.Open 5000 ms": a word processor waiting on a question nobody can see.
+    void holdCalls(std::vector<FailRule> rules, std::chrono::milliseconds length);
 
     static const CLSID kClassId;
 

@@ -16,6 +16,7 @@ inline std::vector<ole::Member> applicationMembers() {
             {"PrintOut", DISPATCH_METHOD, {"Background", "Append", "Range", "OutputFileName", "From", "To", "Item", "Copies"}},
             {"Quit", DISPATCH_METHOD, {"SaveChanges", "OriginalFormat", "RouteDocument"}},
             {"AutomationSecurity", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
+            {"DisplayAlerts", DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, {}},
             {"Name", DISPATCH_PROPERTYGET, {}}};
 }
 

@@ -82,6 +82,14 @@ protected:
                 if (!value || V_VT(value) != VT_I4) throw DispatchError({}, DISP_E_TYPEMISMATCH);
                 m_automationSecurity = V_I4(value);
             }
+        } else if (member == "DisplayAlerts") {
+            // The office is never asked anything: there is no interaction handler to answer.
+            if (get) {
+                *call.result = ole::Variant::int32(m_displayAlerts);
+            } else {
+                if (!value || V_VT(value) != VT_I4) throw DispatchError({}, DISP_E_TYPEMISMATCH);
+                m_displayAlerts = V_I4(value);
+            }
         } else if (member == "Documents") {
             returnObject(call.result, new WriterDocuments(m_session));
         } else if (member == "PrintOut") {
@@ -99,6 +107,7 @@ protected:
 private:
     Session m_session;
     std::int32_t m_automationSecurity = 3;
+    std::int32_t m_displayAlerts = 0;  // wdAlertsNone: nothing is ever asked
 };
 
 }  // namespace

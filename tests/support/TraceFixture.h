@@ -14,6 +14,7 @@ public:
         : m_server([this](const std::string& line) { m_lines.push_back(line); }, std::move(failures)),
           m_registration(m_server.registerAs("Word.Application")) {}
 
+    trace::TraceServer& server() { return m_server; }
     const std::vector<std::string>& lines() const { return m_lines; }
 
     // The lines that start with the prefix ("invoke ", "create Documents"), in order.

@@ -201,4 +201,49 @@ TEST(Environment, TheAnsiCodePageIsTheOneTheScriptAskedFor) {
     EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(expected)));
 }
 
+// ---- The apartment's message filter -----------------------------------------------------------------
+
+ole::CallLimits callLimits(int answer) {
+    ole::CallLimits limits;
+    limits.answer = std::chrono::milliseconds(answer);
+    limits.busyRetry = std::chrono::milliseconds(250);
+    return limits;
+}
+
+// The filter COM holds for this apartment now, with a reference of the caller's.
+ole::ComPtr<IMessageFilter> registeredFilter() {
+    IMessageFilter* current = nullptr;
+    EXPECT_EQ(CoRegisterMessageFilter(nullptr, &current), S_OK);
+    IMessageFilter* none = nullptr;
+    EXPECT_EQ(CoRegisterMessageFilter(current, &none), S_OK);  // back as it was
+    EXPECT_EQ(none, nullptr);
+    return ole::ComPtr<IMessageFilter>::adopt(current);
+}
+
+TEST(MessageFilter, TheApartmentRetriesBusyCallsAndCancelsThoseThatRunPastTheLimit) {
+    const ole::Apartment apartment(callLimits(1000));
+    ASSERT_TRUE(apartment.guarded());
+    const ole::ComPtr<IMessageFilter> filter = registeredFilter();
+    ASSERT_TRUE(filter);
+    const auto giveUp = static_cast<DWORD>(-1);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 250u);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 750, SERVERCALL_REJECTED), 250u);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 751, SERVERCALL_RETRYLATER), giveUp);
+    EXPECT_EQ(filter->MessagePending(nullptr, 999, PENDINGTYPE_TOPLEVEL), static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
+    EXPECT_EQ(filter->MessagePending(nullptr, 1000, PENDINGTYPE_TOPLEVEL), static_cast<DWORD>(PENDINGMSG_CANCELCALL));
+    EXPECT_EQ(filter->HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, nullptr), static_cast<DWORD>(SERVERCALL_ISHANDLED));
+}
+
+TEST(MessageFilter, AnInnerApartmentGivesTheOuterFilterBack) {
+    const ole::Apartment outer(callLimits(1000));
+    {
+        const ole::Apartment inner(callLimits(60000));  // joined again: a guard of its own
+        EXPECT_TRUE(inner.guarded());
+        EXPECT_EQ(registeredFilter()->MessagePending(nullptr, 1000, PENDINGTYPE_TOPLEVEL),
+                  static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS));
+    }
+    EXPECT_EQ(registeredFilter()->MessagePending(nullptr, 1000, PENDINGTYPE_TOPLEVEL),
+              static_cast<DWORD>(PENDINGMSG_CANCELCALL));
+}
+
 }  // namespace

@@ -6,7 +6,16 @@
 //   QUIRELLA_TRACE_FAIL=RULES   fail rules as quirella-batch's --fail takes them, MEMBER or
 //                               MEMBER:K, separated by commas: QUIRELLA_TRACE_FAIL=Open:1,Quit
 //
-// A rule that cannot be read is reported as a "bad-rule" line and ignored. Under Wine, COM starts a
+//   QUIRELLA_TRACE_BUSY=N       the first N calls are rejected as busy. The local server rejects them in
+//                               COM, from its message filter, as Word does: SERVERCALL_RETRYLATER, or
+//                               under Wine, which ignores that answer (its COM has no client-side
+//                               retry), SERVERCALL_REJECTED; each writes "busy Invoke SERVERCALL_...".
+//                               The DLL's objects answer RPC_E_CALL_REJECTED themselves.
+//   QUIRELLA_TRACE_HOLD=RULES   calls held before they are answered, in the fail rules' form
+//                               (Open:1), for QUIRELLA_TRACE_HOLD_MS milliseconds (default 10000):
+//                               a word processor stuck on a question nobody can see.
+//
+// A rule or number that cannot be read is reported as a "bad-rule" line and ignored. Under Wine, COM starts a
 // local server from the client's process, so the client's environment reaches it; Windows' COM
 // launcher gives a local server the user's environment instead (set the variables with setx).
 //
@@ -18,6 +27,7 @@
 #include "ole/ClassRegistry.h"
 #include "trace/TraceServer.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +38,9 @@ struct ComServerSettings {
     bool localServer = false;  // fills failures' descriptions in at once (see TraceServer::fillInAtOnce)
     std::optional<std::wstring> logFile;
     std::vector<FailRule> failures;
+    int busyCalls = 0;
+    std::vector<FailRule> holds;
+    std::chrono::milliseconds holdLength{10000};
     std::vector<std::string> badRules;
 };
 

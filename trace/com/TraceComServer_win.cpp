@@ -5,6 +5,10 @@
 #include "printing/DefaultPrinter.h"
 
 #include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <functional>
+#include <utility>
 #include <cstdio>
 #include <memory>
 
@@ -32,24 +36,94 @@ void appendLine(const std::wstring& file, const std::string& line) {
     CloseHandle(handle);
 }
 
+std::optional<std::string> environmentText(const wchar_t* name) {
+    const std::optional<std::wstring> value = environment(name);
+    if (!value) return std::nullopt;
+    return ole::toUtf8(ole::OleStringView(value->data(), value->size()));
+}
+
+void readRules(const wchar_t* name, std::vector<FailRule>& rules, std::vector<std::string>& badRules) {
+    const std::optional<std::string> text = environmentText(name);
+    if (!text) return;
+    std::size_t start = 0;
+    while (start <= text->size()) {
+        const std::size_t comma = std::min(text->find(',', start), text->size());
+        const std::string rule = text->substr(start, comma - start);
+        if (const std::optional<FailRule> parsed = parseFailRule(rule)) rules.push_back(*parsed);
+        else badRules.push_back(rule);
+        start = comma + 1;
+    }
+}
+
+// A whole number from 0, or nothing (a bad one is reported).
+std::optional<int> readNumber(const wchar_t* name, std::vector<std::string>& badRules) {
+    const std::optional<std::string> text = environmentText(name);
+    if (!text) return std::nullopt;
+    int value = -1;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (text->empty() || error != std::errc() || end != text->data() + text->size() || value < 0) {
+        badRules.push_back(*text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The local server's busy spell, in COM as Word's: its first calls on IDispatch are turned away before
+// they reach an object. It lives as long as the server's apartment.
+class BusyFilter final : public IMessageFilter {
+public:
+    BusyFilter(int calls, std::function<void(const std::string&)> write) : m_left(calls), m_write(std::move(write)) {}
+    virtual ~BusyFilter() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IMessageFilter)) {
+            *object = static_cast<IMessageFilter*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --m_references;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+        // Only the automation calls: activation and reference counting pass, as they do with Word.
+        if (m_left <= 0 || !info || !IsEqualGUID(info->iid, IID_IDispatch)) return SERVERCALL_ISHANDLED;
+        --m_left;
+        const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+        const char* method = info->wMethod == 5 ? "GetIDsOfNames" : info->wMethod == 6 ? "Invoke" : "IDispatch";
+        m_write(std::string("busy ") + method + (wine ? " SERVERCALL_REJECTED" : " SERVERCALL_RETRYLATER"));
+        return wine ? SERVERCALL_REJECTED : SERVERCALL_RETRYLATER;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+
+private:
+    int m_left;
+    std::function<void(const std::string&)> m_write;
+    std::atomic<ULONG> m_references{1};
+};
+
 }  // namespace
 
 ComServerSettings comServerSettings() {
     ComServerSettings settings;
     settings.logFile = environment(L"QUIRELLA_TRACE_LOG");
-    if (const std::optional<std::wstring> rules = environment(L"QUIRELLA_TRACE_FAIL")) {
-        const std::string text = ole::toUtf8(ole::OleStringView(rules->data(), rules->size()));
-        std::size_t start = 0;
-        while (start <= text.size()) {
-            const std::size_t comma = std::min(text.find(',', start), text.size());
-            const std::string rule = text.substr(start, comma - start);
-            if (const std::optional<FailRule> parsed = parseFailRule(rule)) settings.failures.push_back(*parsed);
-            else settings.badRules.push_back(rule);
-            start = comma + 1;
-        }
-    }
+    readRules(L"QUIRELLA_TRACE_FAIL", settings.failures, settings.badRules);
+    readRules(L"QUIRELLA_TRACE_HOLD", settings.holds, settings.badRules);
+    if (const std::optional<int> length = readNumber(L"QUIRELLA_TRACE_HOLD_MS", settings.badRules))
+        settings.holdLength = std::chrono::milliseconds(*length);
+    if (const std::optional<int> calls = readNumber(L"QUIRELLA_TRACE_BUSY", settings.badRules))
+        settings.busyCalls = *calls;
     return settings;
 }
+
 
 ole::ObjectFactory comServerFactory(ComServerSettings settings) {
     return [settings](REFIID riid, void** object) {
@@ -67,6 +141,26 @@ ole::ObjectFactory comServerFactory(ComServerSettings settings) {
         for (const std::string& rule : settings.badRules) sink("bad-rule \"" + rule + "\"");
         TraceServer server(sink, settings.failures);
         if (settings.localServer) server.fillInAtOnce();
+        server.holdCalls(settings.holds, settings.holdLength);
+        // As Word's process ends with its application: a document whose reference was in the answer to
+        // a call the client gave up would otherwise keep the server running for good (Wine has no
+        // pinging to collect it).
+        if (settings.localServer) server.onApplicationGone([] { ole::endLocalServer(); });
+        if (settings.busyCalls > 0) {
+            // One busy spell per server process, from its first object on.
+            static bool filtered = false;
+            if (!settings.localServer) {
+                server.busyFor(settings.busyCalls);
+            } else if (!std::exchange(filtered, true)) {
+                const auto write = [logFile = settings.logFile](const std::string& line) {
+                    if (logFile) appendLine(*logFile, line);
+                    else std::fputs((line + "\n").c_str(), stderr);
+                };
+                auto* filter = new BusyFilter(settings.busyCalls, write);
+                CoRegisterMessageFilter(filter, nullptr);
+                filter->Release();
+            }
+        }
         server.onActivePrinter([sink](const std::string& printer) {
             const bool set = setDefaultPrinter(printer);
             sink("default-printer \"" + printer + "\" " + (set ? "set" : "refused"));
