@@ -10,7 +10,7 @@ _quirella_batch_printers() {
 
 _quirella_batch() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options=(-p --printer -n --copies --show --pause-ms --dry-run --fail --list-printers
+    local options=(-p --printer -n --copies --show --pause-ms --call-limit-ms --dry-run --fail --list-printers
         -h --help --version)
     COMPREPLY=()
 
@@ -31,7 +31,7 @@ _quirella_batch() {
             _quirella_batch_printers "$1" "$cur"
             return
             ;;
-        -n | --copies | --pause-ms | --fail)
+        -n | --copies | --pause-ms | --call-limit-ms | --fail)
             return
             ;;
     esac
