@@ -1,6 +1,7 @@
 #include "writer/OfficeProfile.h"
 
 #include "ole/Exceptions.h"
+#include "writer/ProfileSettings.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -82,6 +83,8 @@ ProfileSlot acquireProfileSlot() {
             std::filesystem::create_directories(directory);
             chmod(directory.c_str(), 0700);
             writeFirstSettings(directory);
+            // At every start: a slot made by an older build must not let documents reach the network.
+            enforceSettings(directory / "user" / "registrymodifications.xcu", offlineSettings());
         } catch (const std::exception&) {
             close(lock);
             throw Exception("cannot prepare the office profile " + directory.string());
