@@ -99,7 +99,8 @@ struct RemoteDocument {
 
 const std::vector<RemoteDocument> kDocuments = {
     {"remote.html", "Quirella remote HTML",
-     {"/html/link-stylesheet.css", "/html/img.png", "/html/body-background.png", "/html/table-background.png"},
+     {"/html/link-stylesheet.css", "/html/img.png", "/html/body-background.png", "/html/table-background.png",
+      "/html/vnd-webdav.png", "/html/webdav.png"},
      true},
     {"remote.fodt", "Quirella remote FODT",
      {"/fodt/linked-image.png", "/fodt/linked-object.odt", "/fodt/paragraph-background.png", "/fodt/bullet.png"},
@@ -124,12 +125,16 @@ protected:
         fs::remove_all(m_base);
     }
 
-    // The documents, made in a folder of the test's own with every reference pointing at `hosts`.
+    // The documents, made in a folder of the test's own with every reference pointing at `hosts`: the
+    // templates say @SERVER@, @SECURE@ and @FTP@ for a scheme and host, @WEBHOST@ and @SECUREHOST@
+    // for a host alone.
     std::vector<std::string> makeDocuments(const RemoteHosts& hosts) const {
         const auto pointed = [&](std::string text) {
             replaceAll(text, "@SERVER@", "http://" + hosts.web.authority());
             replaceAll(text, "@SECURE@", "https://" + hosts.secure.authority());
             replaceAll(text, "@FTP@", "ftp://" + hosts.ftp.authority());
+            replaceAll(text, "@WEBHOST@", hosts.web.authority());
+            replaceAll(text, "@SECUREHOST@", hosts.secure.authority());
             return text;
         };
         std::vector<std::string> paths;
