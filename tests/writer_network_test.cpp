@@ -103,7 +103,8 @@ const std::vector<RemoteDocument> kDocuments = {
       "/html/vnd-webdav.png", "/html/webdav.png"},
      true},
     {"remote.fodt", "Quirella remote FODT",
-     {"/fodt/linked-image.png", "/fodt/linked-object.odt", "/fodt/paragraph-background.png", "/fodt/bullet.png"},
+     {"/fodt/linked-image.png", "/fodt/linked-object.odt", "/fodt/paragraph-background.png", "/fodt/bullet.png",
+      "/fodt/template.ott"},
      true},
     {"docx", "Quirella remote DOCX", {"/docx/linked-image.png"}},
     // Nothing in RTF is followed even by a bare office (include fields, linked pictures and fills, the
