@@ -2,10 +2,13 @@
 // external reference they can carry at recording servers on 127.0.0.1; printed through quirella-batch
 // with the real office and the private CUPS (set by the test fixture), each still prints its own text,
 // and no server sees a connection.
+#include "ole/Apartment.h"
+#include "printing/WordAutomation.h"
 #include "support/OfficeProbe.h"
 #include "support/Process.h"
 #include "support/RecordingServer.h"
 #include "support/StoredZip.h"
+#include "writer/WriterServer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,10 +25,13 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using testing::Each;
 using testing::ElementsAreArray;
 using testing::HasSubstr;
 using testing::IsEmpty;
 using testing::IsSupersetOf;
+using testing::Not;
+using testing::StartsWith;
 
 namespace {
 
@@ -251,6 +257,31 @@ TEST_F(NoNetwork, AHostThatNeverAnswersDoesNotHoldTheRun) {
     // Without the settings one such reference held a document for minutes; a generous bound.
     EXPECT_LT(elapsed, std::chrono::seconds(90));
     EXPECT_EQ(hosts.connections(), 0);
+}
+
+TEST(OfficeEnvironment, TheCallersProxiesGiveWayToTheDeadEnd) {
+    // A caller with a proxy of its own, and hosts it reaches directly.
+    setenv("http_proxy", "http://proxy.example.com:3128", 1);
+    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    ole::Apartment apartment;
+    const ole::ClassRegistration registration = writer::registerWriterServer();
+    WordAutomation word;
+    word.CreateApplication();
+    const std::vector<pid_t> offices = childrenNamed(getpid(), "soffice.bin");
+    ASSERT_EQ(offices.size(), 1u);
+    std::vector<std::string> environment;
+    std::istringstream entries(readFile("/proc/" + std::to_string(offices[0]) + "/environ"));
+    for (std::string entry; std::getline(entries, entry, '\0');) environment.push_back(entry);
+    word.QuitApplication();
+
+    std::vector<std::string> deadEnds;
+    for (const char* name : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY",
+                             "FTP_PROXY", "ALL_PROXY"})
+        deadEnds.push_back(std::string(name) + "=http://255.255.255.255:9");
+    EXPECT_THAT(environment, IsSupersetOf(deadEnds));
+    EXPECT_THAT(environment, Each(Not(StartsWith("http_proxy=http://proxy"))));
+    EXPECT_THAT(environment, Each(Not(StartsWith("NO_PROXY="))));
+    EXPECT_THAT(officesUnder(kCache), IsEmpty());
 }
 
 }  // namespace

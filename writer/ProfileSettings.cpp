@@ -72,6 +72,18 @@ const std::vector<OfficeSetting>& offlineSettings() {
     return settings;
 }
 
+void applyOfflineEnvironment(std::vector<std::string>& environment) {
+    static const char* const kProxies[] = {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy",
+                                           "HTTP_PROXY", "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY"};
+    static const char* const kDirect[] = {"no_proxy", "NO_PROXY"};
+    std::erase_if(environment, [](const std::string& entry) {
+        const std::string_view name = std::string_view(entry).substr(0, entry.find('='));
+        return std::find(std::begin(kProxies), std::end(kProxies), name) != std::end(kProxies) ||
+               std::find(std::begin(kDirect), std::end(kDirect), name) != std::end(kDirect);
+    });
+    for (const char* name : kProxies) environment.push_back(std::string(name) + "=http://255.255.255.255:9");
+}
+
 void enforceSettings(const std::filesystem::path& file, const std::vector<OfficeSetting>& settings) {
     const std::string old = std::filesystem::exists(file) ? readAll(file) : std::string();
     std::string body;

@@ -18,6 +18,11 @@ struct OfficeSetting {
 // image, object, style sheet or background, and the document prints without them.
 const std::vector<OfficeSetting>& offlineSettings();
 
+// Sends what in the office goes by the environment rather than by its settings (libcurl, GLib) to
+// the same dead end as the profile's proxy: sets the proxy variables of an environment block
+// ("NAME=value" entries) and removes any list of hosts to reach directly.
+void applyOfflineEnvironment(std::vector<std::string>& environment);
+
 // Gives each setting its value in the office's user settings file (registrymodifications.xcu),
 // replacing any item the office or an older build wrote for it and keeping every other item.
 // Creates the file when it is missing. Throws std::exception when it cannot be written.
