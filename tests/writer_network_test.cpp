@@ -259,7 +259,7 @@ TEST_F(NoNetwork, AHostThatNeverAnswersDoesNotHoldTheRun) {
     EXPECT_EQ(hosts.connections(), 0);
 }
 
-TEST(OfficeEnvironment, TheCallersProxiesGiveWayToTheDeadEnd) {
+TEST_F(NoNetwork, TheCallersProxiesGiveWayToTheOfficesDeadEnd) {
     // A caller with a proxy of its own, and hosts it reaches directly.
     setenv("http_proxy", "http://proxy.example.com:3128", 1);
     setenv("NO_PROXY", "127.0.0.1,localhost", 1);
@@ -281,7 +281,6 @@ TEST(OfficeEnvironment, TheCallersProxiesGiveWayToTheDeadEnd) {
     EXPECT_THAT(environment, IsSupersetOf(deadEnds));
     EXPECT_THAT(environment, Each(Not(StartsWith("http_proxy=http://proxy"))));
     EXPECT_THAT(environment, Each(Not(StartsWith("NO_PROXY="))));
-    EXPECT_THAT(officesUnder(kCache), IsEmpty());
 }
 
 }  // namespace
