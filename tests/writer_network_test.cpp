@@ -1,7 +1,7 @@
 // Printing never reaches the network on a document's behalf. Documents made here point every kind of
 // external reference they can carry at recording servers on 127.0.0.1; printed through quirella-batch
 // with the real office and the private CUPS (set by the test fixture), each still prints its own text,
-// and no server sees a connection.
+// and no server sees a connection. The office's environment sends the caller's proxies nowhere too.
 #include "ole/Apartment.h"
 #include "printing/WordAutomation.h"
 #include "support/OfficeProbe.h"

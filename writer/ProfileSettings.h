@@ -1,5 +1,6 @@
 // Settings that every office we start must have, whatever build of ours made its profile: they are
-// written over the profile's own values before each start, not only into a new profile.
+// written over the profile's own values before each start, not only into a new profile. And the
+// environment that goes with them.
 #pragma once
 
 #include <filesystem>
