@@ -3,6 +3,7 @@
 #include "ole/Exceptions.h"
 #include "writer/DocumentKind.h"
 #include "writer/OfficeProfile.h"
+#include "writer/ProfileSettings.h"
 
 #include <cctype>
 #include <cerrno>
@@ -47,6 +48,7 @@ std::vector<std::string> officeEnvironment() {
         std::erase_if(env, [](const std::string& v) { return v.starts_with("LC_ALL="); });
         env.emplace_back("LC_ALL=C.UTF-8");
     }
+    applyOfflineEnvironment(env);  // no proxy of the caller's, no host reached directly
     return env;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ole/Exceptions.h"
 #include "writer/FontSubstitution.h"
+#include "writer/ProfileSettings.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -83,6 +84,8 @@ ProfileSlot acquireProfileSlot() {
             std::filesystem::create_directories(directory);
             chmod(directory.c_str(), 0700);
             writeFirstSettings(directory);
+            // At every start: a slot made by an older build must not let documents reach the network.
+            enforceSettings(directory / "user" / "registrymodifications.xcu", offlineSettings());
             addFontReplacements(directory / "user" / "registrymodifications.xcu");
         } catch (const std::exception&) {
             close(lock);
