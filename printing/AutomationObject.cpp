@@ -2,6 +2,7 @@
 
 #include "ole/ComPtr.h"
 #include "ole/Exceptions.h"
+#include "ole/Text.h"
 
 #include <vector>
 
@@ -82,6 +83,8 @@ ole::Variant AutomationObject::invoke(std::string_view member, InvokeKind kind, 
     const HRESULT hr = dispatch->Invoke(ids[0], IID_NULL, LOCALE_SYSTEM_DEFAULT, static_cast<WORD>(kind), &params,
                                         wantsResult ? &result : nullptr, &excepInfo, &argErr);
     if (hr == DISP_E_EXCEPTION && excepInfo.pfnDeferredFillIn) excepInfo.pfnDeferredFillIn(&excepInfo);
-    ole::check(hr);
+    // The server's own description says what went wrong (a printer it does not know, say).
+    ole::check(hr, hr == DISP_E_EXCEPTION && excepInfo.bstrDescription ? ole::toUtf8(excepInfo.bstrDescription)
+                                                                      : std::string());
     return result;
 }

@@ -182,18 +182,25 @@ struct SetupCase {
     bool registered;
     std::string printer;
     std::vector<std::string> calls;  // what reached the server
+    std::string cause;               // what the run reports beside its log line
 };
 void PrintTo(const SetupCase& row, std::ostream* out) { *out << row.name; }
 
 const SetupCase kSetups[] = {
-    {"NoWordProcessor", {}, false, "HP", {}},
-    {"CannotStart", {{"Application", 0}}, true, "HP", {}},
-    {"VisibleRefused", {{"Visible", 1}}, true, "HP", {"Application.AutomationSecurity", "Application.Visible"}},
+    {"NoWordProcessor", {}, false, "HP", {}, "Invalid class string: Word.Application"},
+    {"CannotStart", {{"Application", 0}}, true, "HP", {}, "Server execution failed"},
+    {"VisibleRefused",
+     {{"Visible", 1}},
+     true,
+     "HP",
+     {"Application.AutomationSecurity", "Application.Visible"},
+     "Exception occurred: Application.Visible failed on request"},
     {"PrinterRejected",
      {{"ActivePrinter", 1}},
      true,
      "No Such Printer",
-     {"Application.AutomationSecurity", "Application.Visible", "Application.ActivePrinter"}},
+     {"Application.AutomationSecurity", "Application.Visible", "Application.ActivePrinter"},
+     "Exception occurred: Application.ActivePrinter failed on request"},
 };
 
 class FailedSetup : public testing::TestWithParam<SetupCase> {};
@@ -204,9 +211,13 @@ TEST_P(FailedSetup, LogsOnlyTheSetupLineAndSendsNoQuit) {
     const ole::Apartment apartment;
     if (c.registered) trace.emplace(c.failures);
     Harness h;
-    EXPECT_EQ(h.run(request({"/A.doc"}, "1", c.printer)).end, RunEnd::SetupFailed);
+    std::vector<std::string> causes;
+    RunOperations ops = h.operations();
+    ops.reportSetupFailure = [&causes](const std::string& cause) { causes.push_back(cause); };
+    EXPECT_EQ(PrintRun(request({"/A.doc"}, "1", c.printer), h.log, ops).end, RunEnd::SetupFailed);
     EXPECT_THAT(h.log.lines(), ElementsAre(kSetupFailed));
     EXPECT_THAT(h.pauses, IsEmpty());
+    EXPECT_THAT(causes, ElementsAre(c.cause));  // the log line says nothing of it
     if (!trace) return;
     EXPECT_THAT(trace->calls(), ElementsAreArray(c.calls));
     // Whatever was created has been released again.
