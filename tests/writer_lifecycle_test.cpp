@@ -296,50 +296,55 @@ pid_t plantOffice(const fs::path& profile, const std::string& pipeName) {
     return -1;
 }
 
+// An office this test started, and so must end and reap, on every path.
+struct PlantedOffice {
+    pid_t pid = -1;
+    ~PlantedOffice() {
+        if (pid <= 0) return;
+        kill(-pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+};
+
+std::string startTimeOf(pid_t pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream rest(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i) rest >> field;
+    return field;
+}
+
 TEST_F(OfficeLifecycle, AStaleOfficeInASlotIsEndedAndTheRunPrints) {
+    // An office of ours, but on no slot's profile: whatever a record says, it is not that office.
+    PlantedOffice bystander{plantOffice(m_base / "elsewhere", "quirella-bystander-" + std::to_string(getpid()))};
+    ASSERT_GT(bystander.pid, 0) << "the bystander office did not come up";
+
+    enum class Record { Right, None, NamesTheBystander };
     struct Case {
         const char* name;
-        bool recorded;  // as this build leaves it; an older one kept no record
+        Record record;
     };
-    for (const Case c : {Case{"Recorded", true}, Case{"Unrecorded", false}}) {
+    const Case cases[] = {
+        {"Recorded", Record::Right},                      // as this build leaves it
+        {"Unrecorded", Record::None},                     // as an older build left it
+        {"RecordNamesAnother", Record::NamesTheBystander},  // a record outlived its office; the pid is another's
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path profile = slotProfile(0);  // the first slot, which the next run takes
         fs::create_directories(profile);
-        fs::remove(profile.string() + ".office");
         const std::string pipeName = "quirella-stale-" + std::to_string(getpid());
-        const pid_t stale = plantOffice(profile, pipeName);
-        ASSERT_GT(stale, 0) << "the planted office did not come up";
-
-        // A process that is not that office, named by a record: it must be left alone.
-        const pid_t bystander = fork();
-        if (bystander == 0) {
-            execl("/bin/sleep", "sleep", "120", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        const auto startTimeOf = [](pid_t pid) {
-            const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-            std::istringstream rest(stat.substr(stat.rfind(')') + 2));
-            std::string field;
-            for (int i = 3; i <= 22; ++i) rest >> field;
-            return field;
-        };
-        if (c.recorded) {
-            std::ofstream(profile.string() + ".office") << stale << ' ' << startTimeOf(stale) << ' ' << pipeName << '\n';
-            // Another slot's record names the bystander, with its true start time but another pipe.
-            std::ofstream(slotProfile(1).string() + ".office")
-                << bystander << ' ' << startTimeOf(bystander) << ' ' << pipeName << '\n';
-        }
+        PlantedOffice stale{plantOffice(profile, pipeName)};
+        ASSERT_GT(stale.pid, 0) << "the planted office did not come up";
+        std::ofstream record(profile.string() + ".office", std::ios::trunc);
+        if (c.record == Record::Right) record << stale.pid << ' ' << startTimeOf(stale.pid) << ' ' << pipeName << '\n';
+        if (c.record == Record::NamesTheBystander)
+            record << bystander.pid << ' ' << startTimeOf(bystander.pid) << ' ' << pipeName << '\n';
+        record.close();
 
         expectARunPrints();
-        // A planted office has no parent of ours that reaps it but this test.
-        EXPECT_TRUE(waitFor([&] { return waitpid(stale, nullptr, WNOHANG) == stale; }, 5s));
-        EXPECT_TRUE(alive(bystander));
-        kill(bystander, SIGKILL);
-        waitpid(bystander, nullptr, 0);
-        if (waitpid(stale, nullptr, WNOHANG) == 0) {
-            kill(-stale, SIGKILL);
-            waitpid(stale, nullptr, 0);
-        }
+        EXPECT_TRUE(waitFor([&] { return !alive(stale.pid); }, 5s)) << "the stale office still runs";
+        EXPECT_TRUE(alive(bystander.pid)) << "an office that was not the slot's was ended";
     }
 }
 
