@@ -231,6 +231,10 @@ TEST_F(OfficeLifecycle, ACtrlCWhilePrintingLeavesNoJobBehind) {
 // the print. In a child process, since an ended process takes no office any more.
 TEST_F(OfficeLifecycle, EndingTheOfficesCancelsTheJobOfThePrintInFlight) {
     const std::string printer = "Quirella-Paused-" + std::to_string(getpid());
+    struct Removal {
+        std::string printer;
+        ~Removal() { std::system(("lpadmin -x " + printer + " 2>/dev/null").c_str()); }
+    } removal{printer};
     ASSERT_EQ(std::system(("lpadmin -p " + printer + " -E -v quirella-pdf:" + m_base.string() + " -m raw && cupsdisable " +
                            printer)
                               .c_str()),
@@ -260,7 +264,6 @@ TEST_F(OfficeLifecycle, EndingTheOfficesCancelsTheJobOfThePrintInFlight) {
     cupsFreeJobs(count, jobs);
     EXPECT_EQ(states[before], IPP_JSTATE_PENDING);
     EXPECT_EQ(states[during], IPP_JSTATE_CANCELED);
-    std::system(("lpadmin -x " + printer).c_str());
 }
 
 // ---- Stale offices ----------------------------------------------------------------------------------
