@@ -207,7 +207,7 @@ TEST_F(OfficeLifecycle, ACtrlCWhilePrintingLeavesNoJobBehind) {
     const fs::path longText = m_base / "long.txt";
     {
         std::ofstream out(longText);
-        for (int i = 0; i < 4000; ++i) out << "Line " << i << " of a long document, so that spooling it takes a while.\n";
+        for (int i = 0; i < 40000; ++i) out << "Line " << i << " of a long document, so that spooling it takes a while.\n";
     }
     BatchJob job({"--pause-ms", "0", longText.string()});
     ASSERT_TRUE(job.started()) << job.err();
