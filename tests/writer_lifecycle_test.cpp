@@ -302,10 +302,14 @@ pid_t plantOffice(const fs::path& profile, const std::string& pipeName) {
 // An office this test started, and so must end and reap, on every path.
 struct PlantedOffice {
     pid_t pid = -1;
+    std::string pipeName;
     ~PlantedOffice() {
-        if (pid <= 0) return;
-        kill(-pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        if (pid > 0) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        // A killed office leaves its pipe's socket behind.
+        fs::remove("/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + pipeName);
     }
 };
 
@@ -319,7 +323,8 @@ std::string startTimeOf(pid_t pid) {
 
 TEST_F(OfficeLifecycle, AStaleOfficeInASlotIsEndedAndTheRunPrints) {
     // An office of ours, but on no slot's profile: whatever a record says, it is not that office.
-    PlantedOffice bystander{plantOffice(m_base / "elsewhere", "quirella-bystander-" + std::to_string(getpid()))};
+    const std::string bystanderPipe = "quirella-bystander-" + std::to_string(getpid());
+    PlantedOffice bystander{plantOffice(m_base / "elsewhere", bystanderPipe), bystanderPipe};
     ASSERT_GT(bystander.pid, 0) << "the bystander office did not come up";
 
     enum class Record { Right, None, NamesTheBystander };
@@ -337,7 +342,7 @@ TEST_F(OfficeLifecycle, AStaleOfficeInASlotIsEndedAndTheRunPrints) {
         const fs::path profile = slotProfile(0);  // the first slot, which the next run takes
         fs::create_directories(profile);
         const std::string pipeName = "quirella-stale-" + std::to_string(getpid());
-        PlantedOffice stale{plantOffice(profile, pipeName)};
+        PlantedOffice stale{plantOffice(profile, pipeName), pipeName};
         ASSERT_GT(stale.pid, 0) << "the planted office did not come up";
         std::ofstream record(profile.string() + ".office", std::ios::trunc);
         if (c.record == Record::Right) record << stale.pid << ' ' << startTimeOf(stale.pid) << ' ' << pipeName << '\n';
