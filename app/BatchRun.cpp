@@ -66,6 +66,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     operations.resetCopies = [](const std::string&) {};  // there is no field to reset here
     operations.pause = [](std::chrono::milliseconds length) { std::this_thread::sleep_for(length); };
     operations.documentPause = options.pause;
+    operations.reportSetupFailure = [&err](const std::string& cause) { err << "quirella-batch: " << cause << std::endl; };
 
     ole::CallLimits limits;
     limits.answer = options.callLimit;

@@ -13,6 +13,10 @@ enum BatchStatus : int {
     kSetupFailed = 3,
     kQuitFailed = 4,
     kUsage = 64,
+    // Ended by a signal: 128 + its number, as shells report it.
+    kHangUp = 129,
+    kInterrupted = 130,
+    kTerminated = 143,
 };
 
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err);

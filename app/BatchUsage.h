@@ -47,6 +47,9 @@ inline constexpr BatchStatusSpec kBatchStatuses[] = {
     {kSetupFailed, "the word processor could not be started or set up"},
     {kQuitFailed, "quitting the word processor failed"},
     {kUsage, "bad usage"},
+    {kHangUp, "ended by SIGHUP: the office and its job in flight went first"},
+    {kInterrupted, "ended by SIGINT (Ctrl-C): the office and its job in flight went first"},
+    {kTerminated, "ended by SIGTERM: the office and its job in flight went first"},
 };
 
 // "-p, --printer NAME", or "--show": an option as --help and the manual page spell it.

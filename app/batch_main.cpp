@@ -1,12 +1,14 @@
 #include "app/BatchOptions.h"
 #include "app/BatchRun.h"
 #include "app/BatchUsage.h"
+#include "app/Interruption.h"
 #include "app/TerminalWidth.h"
 #include "ole/CommandLine.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) try {
+    endRunOnInterruption();
     std::vector<std::string> arguments = ole::commandLineArguments(argc, argv);
     if (!arguments.empty()) arguments.erase(arguments.begin());
     const BatchOptions options = parseBatchOptions(arguments);

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 class Exception : public std::exception {
 public:
@@ -30,14 +31,21 @@ public:
 
 class EOleSysError : public EOleError {
 public:
-    // The message is the system's text for the code (see ole::systemMessage).
-    explicit EOleSysError(HRESULT errorCode);
+    // The message is the system's text for the code (see ole::systemMessage), as Word's clients
+    // show it; the server's own description of the failure is kept beside it.
+    explicit EOleSysError(HRESULT errorCode, std::string_view description = {});
     HRESULT errorCode() const noexcept { return m_errorCode; }
+    const std::string& description() const noexcept { return m_description; }
     int helpContext() const noexcept { return 0; }
 
 private:
     HRESULT m_errorCode;
+    std::string m_description;
 };
+
+// The exception's message and, for an automation failure, the server's description after it: the
+// whole cause, for a diagnostic line.
+std::string causeText(const Exception& exception);
 
 namespace ole {
 
@@ -49,8 +57,13 @@ std::string systemMessage(HRESULT code);
 std::string systemMessageText(HRESULT code);
 
 // Every failed HRESULT of the automation layer turns into an exception here and nowhere else.
-inline void check(HRESULT hr) {
-    if (FAILED(hr)) throw EOleSysError(hr);
+inline void check(HRESULT hr, std::string_view description = {}) {
+    if (FAILED(hr)) throw EOleSysError(hr, description);
 }
+
+// A server's account of why it could not create an object, which an HRESULT cannot carry: the
+// server sets it on the creating thread before it fails, the client takes it right after.
+void setCreationFailure(std::string description);
+std::string takeCreationFailure();
 
 }  // namespace ole

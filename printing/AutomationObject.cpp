@@ -3,6 +3,7 @@
 #include "ole/CallGuard.h"
 #include "ole/ComPtr.h"
 #include "ole/Exceptions.h"
+#include "ole/Text.h"
 
 #include <vector>
 
@@ -88,6 +89,8 @@ ole::Variant AutomationObject::invoke(std::string_view member, InvokeKind kind, 
                                 wantsResult ? result.put() : nullptr, &excepInfo, &argErr);
     });
     if (hr == DISP_E_EXCEPTION && excepInfo.pfnDeferredFillIn) excepInfo.pfnDeferredFillIn(&excepInfo);
-    ole::check(hr);
+    // The server's own description says what went wrong (a printer it does not know, say).
+    ole::check(hr, hr == DISP_E_EXCEPTION && excepInfo.bstrDescription ? ole::toUtf8(excepInfo.bstrDescription)
+                                                                      : std::string());
     return result;
 }

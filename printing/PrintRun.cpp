@@ -59,7 +59,8 @@ RunOutcome PrintRun(const PrintRequest& request, ProgressLog& log, const RunOper
             userDefaultPrinter.emplace();
             word.SetActivePrinter(request.printerText);
         }
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        if (operations.reportSetupFailure) operations.reportSetupFailure(causeText(e));
         log.append(str(texts::kSetupFailed));
         outcome.end = RunEnd::SetupFailed;
         return outcome;  // `word` goes here: the application object is released, nothing more is sent

@@ -20,6 +20,9 @@ struct RunOperations {
     std::function<void(std::chrono::milliseconds)> pause;
     // How long to pause after each document.
     std::chrono::milliseconds documentPause{1000};
+    // Told why the set-up failed (the exception's text and the server's description), for whoever
+    // wants to know: the log line itself never says. May be empty.
+    std::function<void(const std::string& cause)> reportSetupFailure{};
 };
 
 // How a run ended; the window reads nothing of it, the command-line front turns it into its exit status.

@@ -26,10 +26,12 @@ auto WordAutomation::answered(Call&& call) {
 void WordAutomation::CreateApplication() {
     const ole::OleString progId = ole::toOle(kProgId);
     CLSID clsid{};
-    ole::check(CLSIDFromProgID(progId.c_str(), &clsid));
+    ole::check(CLSIDFromProgID(progId.c_str(), &clsid), kProgId);
     ole::ComPtr<IDispatch> application;
-    ole::check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                application.putVoid()));
+    ole::takeCreationFailure();  // nothing stale
+    const HRESULT created = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                             application.putVoid());
+    ole::check(created, ole::takeCreationFailure());
     m_application = AutomationObject(ole::Variant::adoptDispatch(application.detach()));
 }
 

@@ -185,18 +185,26 @@ struct SetupCase {
     bool registered;
     std::string printer;
     std::vector<std::string> calls;  // what reached the server
+    HRESULT causeCode;       // what the run reports beside its log line: the code's own text,
+    std::string causeDetail;  // then the server's description, when there is one
 };
 void PrintTo(const SetupCase& row, std::ostream* out) { *out << row.name; }
 
 const SetupCase kSetups[] = {
-    {"NoWordProcessor", {}, false, "HP", {}},
-    {"CannotStart", {{"Application", 0}}, true, "HP", {}},
-    {"VisibleRefused", {{"Visible", 1}}, true, "HP", {"Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible"}},
+    {"NoWordProcessor", {}, false, "HP", {}, CO_E_CLASSSTRING, "Word.Application"},
+    {"CannotStart", {{"Application", 0}}, true, "HP", {}, CO_E_SERVER_EXEC_FAILURE, ""},
+    {"VisibleRefused",
+     {{"Visible", 1}},
+     true,
+     "HP",
+     {"Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible"},
+     DISP_E_EXCEPTION, "Application.Visible failed on request"},
     {"PrinterRejected",
      {{"ActivePrinter", 1}},
      true,
      "No Such Printer",
-     {"Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible", "Application.ActivePrinter"}},
+     {"Application.AutomationSecurity", "Application.DisplayAlerts", "Application.Visible", "Application.ActivePrinter"},
+     DISP_E_EXCEPTION, "Application.ActivePrinter failed on request"},
 };
 
 class FailedSetup : public testing::TestWithParam<SetupCase> {};
@@ -207,9 +215,15 @@ TEST_P(FailedSetup, LogsOnlyTheSetupLineAndSendsNoQuit) {
     const ole::Apartment apartment;
     if (c.registered) trace.emplace(c.failures);
     Harness h;
-    EXPECT_EQ(h.run(request({"/A.doc"}, "1", c.printer)).end, RunEnd::SetupFailed);
+    std::vector<std::string> causes;
+    RunOperations ops = h.operations();
+    ops.reportSetupFailure = [&causes](const std::string& cause) { causes.push_back(cause); };
+    EXPECT_EQ(PrintRun(request({"/A.doc"}, "1", c.printer), h.log, ops).end, RunEnd::SetupFailed);
     EXPECT_THAT(h.log.lines(), ElementsAre(kSetupFailed));
     EXPECT_THAT(h.pauses, IsEmpty());
+    // The log line says nothing of it.
+    const std::string message = ole::systemMessage(c.causeCode);
+    EXPECT_THAT(causes, ElementsAre(c.causeDetail.empty() ? message : message + ": " + c.causeDetail));
     if (!trace) return;
     EXPECT_THAT(trace->calls(), ElementsAreArray(c.calls));
     // Whatever was created has been released again.

@@ -2,8 +2,10 @@
 
 #include "ole/Exceptions.h"
 #include "writer/DocumentKind.h"
+#include "writer/LiveOffices.h"
 #include "writer/OfficeProfile.h"
 #include "writer/ProfileSettings.h"
+#include "writer/StaleOffice.h"
 
 #include <cctype>
 #include <cerrno>
@@ -13,8 +15,8 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <random>
-#include <spawn.h>
-#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,12 +54,30 @@ std::vector<std::string> officeEnvironment() {
     return env;
 }
 
+// Between fork and exec only async-signal-safe calls: the parent may have other threads.
+void resetSignals() noexcept {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT}) sigaction(signal, &standard, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+void quietStandardFiles() noexcept {
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd = 0; fd <= 2; ++fd) dup2(null, fd);
+    if (null > 2) close(null);
+}
+
 }  // namespace
 
 bool officeInstalled(const std::string& program) { return access(program.c_str(), X_OK) == 0; }
 
-OfficeProcess::OfficeProcess(std::string program) : m_program(std::move(program)), m_pipeName(randomPipeName()) {
-    const ProfileSlot slot = acquireProfileSlot();
+OfficeProcess::OfficeProcess(std::string program, std::chrono::milliseconds slotWait)
+    : m_program(std::move(program)), m_pipeName(randomPipeName()) {
+    const ProfileSlot slot = acquireProfileSlot(std::chrono::steady_clock::now() + slotWait);
     m_profileLock = slot.lock;
     m_profile = slot.directory;
 
@@ -88,33 +108,74 @@ void OfficeProcess::spawn() {
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    // A group of its own, so that killing it takes anything the office started too; nothing of
-    // ours is inherited, so no pipe of a caller stays open through it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&files, 3);
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, m_program.c_str(), &files, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
-        if (m_profileLock >= 0) close(m_profileLock);
-        m_profileLock = -1;
+    // The watcher's pipe: only this process holds its writing end, so the watcher reads its end
+    // when this process ends, however it ends.
+    int guard[2];
+    if (pipe2(guard, O_CLOEXEC) != 0) {
+        const int error = errno;
+        releaseSlot();
         throw Exception("cannot start the office: " + std::string(std::strerror(error)));
     }
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // A group of its own, so that killing it takes anything the office started too; nothing of
+        // ours is inherited, so no pipe of a caller stays open through it.
+        setpgid(0, 0);
+        // Dies with the thread that started it, should this process be killed outright.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        // The pipe's socket and every file of the profile are the user's alone, whatever our umask.
+        umask(077);
+        resetSignals();
+        quietStandardFiles();
+        close_range(3, ~0U, 0);
+        execve(m_program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    if (pid < 0) {
+        const int error = errno;
+        close(guard[0]);
+        close(guard[1]);
+        releaseSlot();
+        throw Exception("cannot start the office: " + std::string(std::strerror(error)));
+    }
+    setpgid(pid, pid);  // either side may be first; the other's call then fails harmlessly
     m_pid = pid;
+    addLiveOffice(pid);
+
+    // The watcher, in the office's group: when this process goes, it ends the whole group, the
+    // office's own children too, which the parent-death signal alone would leave.
+    const pid_t watcher = fork();
+    if (watcher == 0) {
+        if (setpgid(0, pid) != 0) _exit(0);  // the office has already gone
+        resetSignals();
+        if (guard[0] != 3) dup2(guard[0], 3);
+        quietStandardFiles();
+        close_range(4, ~0U, 0);
+        char byte;
+        while (read(3, &byte, 1) < 0 && errno == EINTR) {
+        }
+        ::kill(0, SIGKILL);
+        _exit(0);
+    }
+    close(guard[0]);
+    m_guard = guard[1];
+    if (watcher > 0) {
+        setpgid(watcher, pid);
+        m_watcher = watcher;
+    }
+    recordOffice(m_profile, pid, m_pipeName);
+}
+
+void OfficeProcess::releaseSlot() noexcept {
+    if (m_profileLock >= 0) close(m_profileLock);
+    m_profileLock = -1;
 }
 
 OfficeProcess::~OfficeProcess() {
     kill();
-    if (m_profileLock >= 0) close(m_profileLock);
+    releaseSlot();
 }
 
 bool OfficeProcess::running() {
@@ -150,6 +211,14 @@ void OfficeProcess::kill() noexcept {
         }
         m_reaped = true;
     }
+    if (m_watcher > 0) {
+        while (waitpid(m_watcher, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        m_watcher = -1;
+    }
+    if (m_guard >= 0) close(m_guard);
+    m_guard = -1;
+    removeLiveOffice(pid);
     m_pid = -1;
 }
 

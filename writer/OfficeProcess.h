@@ -22,8 +22,10 @@ bool officeInstalled(const std::string& program = kOfficeProgram);
 
 class OfficeProcess {
 public:
-    // Starts the office; headless when there is no display. Throws Exception when it cannot start.
-    explicit OfficeProcess(std::string program = kOfficeProgram);
+    // Takes a profile slot, waiting for one as long as `slotWait`, and starts the office there;
+    // headless when there is no display. Throws Exception when it cannot start.
+    explicit OfficeProcess(std::string program = kOfficeProgram,
+                           std::chrono::milliseconds slotWait = std::chrono::seconds(60));
     ~OfficeProcess();  // kills whatever is still running
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
@@ -45,6 +47,7 @@ public:
 
 private:
     void spawn();
+    void releaseSlot() noexcept;
 
     std::string m_program;
     int m_profileLock = -1;  // a lock on the profile slot, held while the office runs
@@ -52,6 +55,8 @@ private:
     std::string m_pipeName;
     bool m_headless = true;
     std::atomic<pid_t> m_pid{-1};
+    pid_t m_watcher = -1;  // ends the office's group when this process ends
+    int m_guard = -1;      // the writing end of the watcher's pipe
     bool m_reaped = false;
     std::optional<int> m_exitStatus;
 };

@@ -3,6 +3,7 @@
 #include "ole/Exceptions.h"
 #include "writer/FontSubstitution.h"
 #include "writer/ProfileSettings.h"
+#include "writer/StaleOffice.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace writer {
@@ -66,32 +68,63 @@ std::filesystem::path cacheDirectory() {
     return std::filesystem::path(home) / ".cache" / "quirella";
 }
 
-ProfileSlot acquireProfileSlot() {
+namespace {
+
+// Every folder on the way that does not exist yet is made the user's alone, whatever the umask.
+void makePrivateDirectories(const std::filesystem::path& directory) {
+    std::filesystem::path path;
+    for (const std::filesystem::path& part : directory) {
+        path /= part;
+        if (mkdir(path.c_str(), 0700) == 0) chmod(path.c_str(), 0700);
+    }
+}
+
+// The slot's lock, or -1 when another run holds it.
+int lockSlot(const std::filesystem::path& directory) {
+    const std::string lockPath = directory.string() + ".lock";
+    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0) return -1;
+    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        close(lock);
+        return -1;
+    }
+    return lock;
+}
+
+}  // namespace
+
+ProfileSlot acquireProfileSlot(std::chrono::steady_clock::time_point deadline) {
     const std::filesystem::path root = cacheDirectory() / "office";
-    std::error_code error;
-    std::filesystem::create_directories(root, error);
+    makePrivateDirectories(root);
     chmod(root.c_str(), 0700);  // documents pass through it: the user's alone
-    for (int slot = 0; slot < kSlots; ++slot) {
-        const std::filesystem::path directory = root / ("profile-" + std::to_string(slot));
-        const std::string lockPath = directory.string() + ".lock";
-        const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lock < 0) continue;
-        if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
-            close(lock);
-            continue;
+    for (;;) {
+        for (int slot = 0; slot < kSlots; ++slot) {
+            const std::filesystem::path directory = root / ("profile-" + std::to_string(slot));
+            const int lock = lockSlot(directory);
+            if (lock < 0) continue;
+            try {
+                // Free by its lock, yet an office of a killed run may still hold the profile.
+                endStaleOffices(directory);
+                makePrivateDirectories(directory);
+                chmod(directory.c_str(), 0700);
+                writeFirstSettings(directory);
+                // At every start: a slot made by an older build must not let documents reach the
+                // network, and gets the font table too.
+                enforceSettings(directory / "user" / "registrymodifications.xcu", offlineSettings());
+                addFontReplacements(directory / "user" / "registrymodifications.xcu");
+                chmod((directory / "user" / "registrymodifications.xcu").c_str(), 0600);
+            } catch (const Exception&) {
+                close(lock);
+                throw;
+            } catch (const std::exception&) {
+                close(lock);
+                throw Exception("cannot prepare the office profile " + directory.string());
+            }
+            return {directory, lock};
         }
-        try {
-            std::filesystem::create_directories(directory);
-            chmod(directory.c_str(), 0700);
-            writeFirstSettings(directory);
-            // At every start: a slot made by an older build must not let documents reach the network.
-            enforceSettings(directory / "user" / "registrymodifications.xcu", offlineSettings());
-            addFontReplacements(directory / "user" / "registrymodifications.xcu");
-        } catch (const std::exception&) {
-            close(lock);
-            throw Exception("cannot prepare the office profile " + directory.string());
-        }
-        return {directory, lock};
+        // Every slot is taken by a run of its own: one of them will end.
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     throw Exception("every office profile under " + root.string() + " is in use");
 }

@@ -3,6 +3,7 @@
 #include "ole/DispatchObject.h"
 #include "writer/CupsQueue.h"
 #include "writer/DocumentKind.h"
+#include "writer/LiveOffices.h"
 #include "writer/OfficeProcess.h"
 #include "writer/Watchdog.h"
 
@@ -67,7 +68,7 @@ DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONN
 }  // namespace
 
 struct OfficeSession::Uno {
-    explicit Uno(const std::string& program) : process(program) {}
+    explicit Uno(const OfficeOptions& options) : process(options.program, options.startLimit) {}
     OfficeProcess process;
     Reference<css::uno::XComponentContext> context;
     Reference<css::frame::XDesktop2> desktop;
@@ -85,7 +86,7 @@ struct OfficeSession::Uno {
 };
 
 OfficeSession::OfficeSession(const OfficeOptions& options)
-    : m_options(options), m_uno(std::make_unique<Uno>(options.program)) {
+    : m_options(options), m_uno(std::make_unique<Uno>(options)) {
     const auto deadline = std::chrono::steady_clock::now() + options.startLimit;
     try {
         const Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(localContext());
@@ -195,6 +196,7 @@ void OfficeSession::printActive() {
     const std::string printer = activePrinter();
     if (printer.empty()) throw DispatchError("there is no printer to print on");
     const int before = newestJob(printer, m_lastJob);
+    const PrintInFlight inFlight(printer, before);  // an interruption cancels what reached CUPS
     guarded("print", [&] {
         const Reference<css::view::XPrintable> printable{m_uno->documents.back().component, UNO_QUERY_THROW};
         printable->setPrinter(properties({property("Name", css::uno::Any(ou(printer)))}));

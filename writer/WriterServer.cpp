@@ -2,6 +2,7 @@
 
 #include "ole/ComPtr.h"
 #include "ole/DispatchObject.h"
+#include "ole/Exceptions.h"
 #include "ole/Variant.h"
 #include "writer/OfficeProcess.h"
 #include "writer/OfficeSession.h"
@@ -121,7 +122,8 @@ HRESULT createWriterApplication(const OfficeOptions& options, REFIID riid, void*
     Session session;
     try {
         session = std::make_shared<OfficeSession>(options);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        ole::setCreationFailure(e.what());  // the client's exception carries it
         return CO_E_SERVER_EXEC_FAILURE;
     }
     auto application = ole::ComPtr<IDispatch>::adopt(new WriterApplication(std::move(session)));

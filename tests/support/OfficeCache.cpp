@@ -1,0 +1,10 @@
+// The offices these tests start, and the quirella-batch runs they make, keep their profiles in the
+// build tree (QUIRELLA_OFFICE_CACHE), never in the user's cache, where other runs of the user live and
+// where the tests' checks for leftover offices would not look.
+#include <cstdlib>
+
+namespace {
+
+const int kPrivateCache = setenv("XDG_CACHE_HOME", QUIRELLA_OFFICE_CACHE, 1);
+
+}  // namespace
