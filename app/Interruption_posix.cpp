@@ -25,6 +25,9 @@ void onSignal(int signal) {
 // pass through exec to every program started later (the office, the help viewer), handlers do not.
 void endRunOnInterruption() {
     if (g_wake[0] >= 0 || pipe2(g_wake, O_CLOEXEC) != 0) return;
+    // An office that dies while the connection writes to it must fail that call, not end the
+    // program with SIGPIPE (the office's child resets its signals before exec).
+    signal(SIGPIPE, SIG_IGN);
     std::thread([] {
         unsigned char signal = 0;
         while (read(g_wake[0], &signal, 1) < 0 && errno == EINTR) {
