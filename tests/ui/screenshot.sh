@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the desktop program in a real X server (Xvfb, with a window manager for the frames), opens each of
 # its windows in turn and saves a screenshot of the screen with it:
-#   main.png  about.png  about-link-hover.png  error-box.png  file-dialog.png  help.png (with a CHM viewer)
+#   main.png  about.png  about-link-hover.png  error-box.png  file-dialog.png  long-path.png
+#   long-path-tooltip.png  copies-error-box.png  help.png (with a CHM viewer)
 # Fails when a window does not come up, has another client size than its layout's, or when the program
 # does not end with status 0 after its Close button. It clicks and types as a user would: the access
 # keys Alt+P, Alt+A and Alt+C are pressed here for real.
@@ -93,8 +94,25 @@ xdotool key alt+a                     # Add documents
 dialog=$(window '选择要打印的文档')
 [ -n "$dialog" ] || fail "the file dialog did not appear"
 shoot file-dialog.png
-xdotool key Escape
+# A long name typed in, of a file that is not there: the list takes it as typed, cut in its middle.
+sleep 1  # the dialog's name field takes the keys once it has the focus
+xdotool type --delay 10 "/home/user/Documents/quarterly-reports/2026/finance-department/drafts/annual-report-final.doc"
+xdotool key Return
 gone '选择要打印的文档'
+geometry "$main"
+shoot long-path.png
+point 200 32                          # over the list's entry: its tooltip has the whole path
+shoot long-path-tooltip.png
+
+click $((248 + 16)) $((120 + 10))    # the copies field, given a word
+xdotool key ctrl+a
+xdotool type "abc"
+xdotool key alt+p
+box=$(window '出错了')
+[ -n "$box" ] || fail "the copies error box did not appear"
+shoot copies-error-box.png
+xdotool key Return
+gone '出错了'
 
 # Help opens help.chm with the desktop's opener, where a CHM viewer is installed.
 if command -v xdg-open >/dev/null && command -v xchm >/dev/null; then
