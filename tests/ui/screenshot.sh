@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the desktop program in a real X server (Xvfb, with a window manager for the frames), opens each of
 # its windows in turn and saves a screenshot of the screen with it:
-#   main.png  about.png  about-link-hover.png  error-box.png  file-dialog.png  long-path.png
+#   main.png  printer-list.png  about.png  about-link-hover.png  error-box.png  file-dialog.png  long-path.png
 #   long-path-tooltip.png  copies-error-box.png  help.png (with a CHM viewer)
 # Fails when a window does not come up, has another client size than its layout's, or when the program
 # does not end with status 0 after its Close button. It clicks and types as a user would: the access
@@ -71,6 +71,10 @@ main=$(window '^Quirella$')
 [ -n "$main" ] || fail "the main window did not appear"
 expectSize "$main" 475 280 "the main window"
 shoot main.png
+
+click $((248 + 120)) $((152 + 10))   # the printer choice's arrow: its list, 13 pixels an entry
+shoot printer-list.png
+xdotool key Escape
 
 click $((392 + 37)) $((184 + 12))    # About
 about=$(window '关于本软件')
