@@ -27,8 +27,8 @@ QString qtNameFilter(const FileFilter& filter) {
 
 QStringList DocumentFileDialog::chosenFiles() const {
     auto* nameField = findChild<QLineEdit*>(u"fileNameEdit"_s);
-    const QString typed = nameField ? nameField->text().trimmed() : QString();
-    if (typed.isEmpty()) return selectedFiles();
+    const QString typed = nameField ? nameField->text() : QString();
+    if (typed.trimmed().isEmpty()) return selectedFiles();
     // One name, or several each in double quotes, as the dialog writes a selection of several.
     QStringList names;
     if (!typed.contains(u'"')) {
@@ -40,7 +40,11 @@ QStringList DocumentFileDialog::chosenFiles() const {
     }
     const QDir folder = directory();
     QStringList files;
-    for (const QString& name : names) files.append(QDir::cleanPath(folder.absoluteFilePath(name)));
+    for (QString name : names) {
+        // "~" is the home folder, as in the dialog's own reading of a typed name.
+        if (name == u"~"_s || name.startsWith(u"~/"_s)) name = QDir::homePath() + name.mid(1);
+        files.append(QDir::cleanPath(folder.absoluteFilePath(name)));
+    }
     return files;
 }
 

@@ -247,6 +247,29 @@ TEST(Documents, TypedNamesOfMissingFilesReachTheListAndTheRun) {
                 ElementsAre(HasSubstr((dir + u"/缺少的.doc"_s).toStdString()), HasSubstr((dir + u"/b.txt"_s).toStdString())));
 }
 
+// What the dialog makes of a typed name: full paths in its folder, several names in double quotes.
+TEST(Documents, TypedNamesBecomeFullPathsInTheDialogsFolder) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString dir = QDir(folder.path()).canonicalPath();
+    const QString home = QDir::homePath();
+    const std::pair<QString, QStringList> cases[] = {
+        {u"a.doc"_s, {dir + u"/a.doc"_s}},
+        {u"报告 1.doc"_s, {dir + u"/报告 1.doc"_s}},
+        {u"\"a.doc\" \"子/b.rtf\""_s, {dir + u"/a.doc"_s, dir + u"/子/b.rtf"_s}},
+        {u"/srv/文档/c.txt"_s, {u"/srv/文档/c.txt"_s}},
+        {u"../d.doc"_s, {QFileInfo(dir).path() + u"/d.doc"_s}},
+        {u"~/e.doc"_s, {home + u"/e.doc"_s}},
+    };
+    const std::unique_ptr<DocumentFileDialog> dialog = newOpenFileDialog(nullptr, OpenDialogRequest{});
+    dialog->setDirectory(dir);
+    auto* name = control<QLineEdit>(*dialog, "fileNameEdit");
+    for (const auto& [typed, files] : cases) {
+        name->setText(typed);
+        EXPECT_EQ(dialog->chosenFiles(), files) << typed.toStdString();
+    }
+}
+
 // A long path is cut in its middle, keeping its file name in view, and shows whole as the tooltip.
 TEST(Documents, LongPathsKeepTheirFileNameInViewAndShowWholeAsTooltip) {
     const QString longPath = u"/home/用户/文档/"_s + QString(u"很长的文件夹名称/"_s).repeated(8) + u"年度报告.doc"_s;
