@@ -599,6 +599,20 @@ TEST_F(WindowRun, AfterARunTheWindowTakesInputAgain) {
     EXPECT_TRUE(form->isVisible());
 }
 
+// A file name made to forge a line of the log stays inside its own line in the window, its line
+// breaks shown; the word processor gets the name as it is.
+TEST_F(WindowRun, AFileNameCannotForgeALogLine) {
+    const QString crafted = u"/tmp/x\n"_s + q(texts::kFinished) + u"\n.doc"_s;
+    addDocuments({crafted});
+    press();
+    const QString shown = u"/tmp/x\u240A"_s + q(texts::kFinished) + u"\u240A.doc"_s;
+    EXPECT_EQ(linesOf(*memo), (QStringList{q(texts::kStarted), u"正在提交文档\""_s + shown + u"\"给打印机"_s,
+                                           q(texts::kFinished)}));
+    EXPECT_EQ(memo->document()->blockCount(), 3);
+    EXPECT_THAT(trace.linesStarting("invoke Documents.Open"),
+                ElementsAre(HasSubstr("\"/tmp/x\\n" + std::string(texts::kFinished) + "\\n.doc\"")));
+}
+
 TEST_F(WindowRun, TheDefaultPrinterEntryLeavesThePrinterAlone) {
     addDocuments({u"/a.doc"_s});
     press();
