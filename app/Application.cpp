@@ -36,7 +36,7 @@ void TApplication::Initialize() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, u"/dev/null"_s);
     m_servers = {};
     m_apartment.emplace();
-    m_servers = registerSystemAutomationServers();
+    m_servers = m_registrar ? m_registrar() : registerSystemAutomationServers();
     applySkin(*this);
     useChineseQtTexts(*this);
 }

@@ -9,6 +9,7 @@
 #include <QApplication>
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,8 @@ public:
     // Joins the thread to a single-threaded apartment until the object goes, makes the automation
     // servers this build brings known, and puts on the skin.
     void Initialize();
+    // The automation servers Initialize makes known; empty, the ones this build brings.
+    void setAutomationServers(std::function<ole::ClassRegistration()> registrar) { m_registrar = std::move(registrar); }
 
     const QString& Title() const noexcept { return m_title; }
     void setTitle(const QString& title) { m_title = title; }
@@ -52,6 +55,7 @@ public:
 private:
     std::optional<ole::Apartment> m_apartment;
     ole::ClassRegistration m_servers;
+    std::function<ole::ClassRegistration()> m_registrar;
     std::unique_ptr<TMainForm> m_mainForm;
     QString m_title;
 };

@@ -6,8 +6,10 @@ using namespace Qt::StringLiterals;
 
 int runQuirella(TApplication& application, MainFormServices services) {
     try {
-        application.Initialize();
+        // Titled first: the box of an exception from any later step, the initialisation's included,
+        // is captioned with the title.
         application.setTitle(u"Quirella"_s);
+        application.Initialize();
         application.CreateForm(std::move(services));
         application.Run();
     } catch (const Exception& exception) {

@@ -3,6 +3,6 @@
 
 #include "app/Application.h"
 
-// Initialises the application object, titles it, creates the main window and runs the message loop.
+// Titles the application object, initialises it, creates the main window and runs the message loop.
 // An exception that escapes any of this is shown in one box; the result is 0 on every path.
 int runQuirella(TApplication& application, MainFormServices services = {});

@@ -111,6 +111,22 @@ TEST_P(BatchStatus, TellsHowTheRunEnded) {
 INSTANTIATE_TEST_SUITE_P(All, BatchStatus, testing::ValuesIn(kStatuses),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// A file name made to forge a log line: on standard output it stays inside its own lines, its line
+// breaks shown as symbols, while the word processor is handed the name as it is.
+TEST(BatchCli, ALineBreakInAFileNameCannotForgeALogLine) {
+    const std::string finished = "打印任务提交完成,请关注打印机的处理！";
+    const std::string crafted = "/tmp/x\n" + finished + "\r\n.doc";
+    const std::string shown = "/tmp/x\u240A" + finished + "\u240D\u240A.doc";
+    const ProcessResult r = batch({"--dry-run", "--pause-ms", "0", "--fail", "Open:1", crafted, "/tmp/b.doc"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(splitLines(r.out),
+                ElementsAre("正在提交打印任务...", documentLine(shown), "文档：" + shown + "打印失败，请检查！",
+                            documentLine("/tmp/b.doc"), finished));
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
+    EXPECT_THAT(r.err, HasSubstr("invoke Documents.Open METHOD named=[] args=[VT_BSTR \"/tmp/x\\n" + finished +
+                                 "\\r\\n.doc\", VT_BOOL 0, VT_BOOL 0, VT_BOOL 0] result=yes"));
+}
+
 TEST(BatchCli, WithoutPrintersTheRunIsRejectedBeforeAnythingStarts) {
     const std::map<std::string, std::string> noScheduler = {{"CUPS_SERVER", "/nonexistent/cups.sock"}};
     const ProcessResult list = batch({"--list-printers"}, noScheduler);

@@ -16,5 +16,5 @@ struct MainFormServices {
     std::function<std::vector<std::string>()> printerNames;  // the system's printer list
     FileChooser chooseFiles;                                 // the add-documents dialog
     ShellOpen openInShell;                                   // help file and web address
-    std::function<void(std::chrono::milliseconds)> pause;   // after each document of a run
+    std::function<void(std::chrono::milliseconds)> pause;   // after each document of a run, the window kept painted
 };

@@ -4,9 +4,11 @@
 #include "ui/AboutBox.h"
 #include "ui/ErrorBox.h"
 #include "ui/EventHandler.h"
+#include "ui/FixedRowDelegate.h"
 #include "ui/HelpFile.h"
 #include "ui/MemoLog.h"
 #include "ui/PrintControls.h"
+#include "ui/RunningWindow.h"
 #include "ui/SystemShell.h"
 #include "ui/WindowPlacement.h"
 // The generated setupUi names its parameter after the form, as the global MainForm is named.
@@ -18,8 +20,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
-
-#include <thread>
+#include <QScrollBar>
 
 TMainForm* MainForm = nullptr;
 
@@ -29,6 +30,9 @@ constexpr const char* kOpenDialogTitle = "  选择要打印的文档（支持多
 constexpr const char* kOpenDialogFilter =
     "txt,rtf, doc,html, htm,dot等文挡 |*.txt;*.rtf;*.doc;*.html;*.htm;*.dot|文本文件(txt)|*.txt|rtf文挡|*.rtf|"
     "网页文档|*.htm;*.html|Word文挡(doc)|*.doc";
+
+// The item height of the layout's list box and drop-down list.
+constexpr int kItemHeight = 13;
 
 QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -67,7 +71,6 @@ TMainForm::TMainForm(QWidget* owner, MainFormServices services)
     m_ui->setupUi(this);
     if (!m_services.printerNames) m_services.printerNames = systemPrinterNames;
     if (!m_services.openInShell) m_services.openInShell = desktopOpener();
-    if (!m_services.pause) m_services.pause = [](std::chrono::milliseconds length) { std::this_thread::sleep_for(length); };
 
     // A plain window with close and minimise buttons, of fixed size, that keeps a dialog's default and
     // focus-following buttons.
@@ -89,6 +92,19 @@ TMainForm::TMainForm(QWidget* owner, MainFormServices services)
     m_ui->Memo1->installEventFilter(this);
     m_ui->Button1->setFocus();
 
+    m_ui->ListBox1->setItemDelegate(new FixedRowDelegate(kItemHeight, m_ui->ListBox1));
+    m_ui->ListBox1->setUniformItemSizes(true);
+    // A long path is cut in its middle, so that its file name stays in view; the item's tooltip has it whole.
+    m_ui->ListBox1->setTextElideMode(Qt::ElideMiddle);
+    m_ui->ComboBox1->setItemDelegate(new FixedRowDelegate(kItemHeight, m_ui->ComboBox1));
+    // The printer's name goes to the run exactly as typed: completion would turn a case variant or a
+    // prefix of a listed name into that printer, and a name that should fail would print elsewhere.
+    m_ui->ComboBox1->setCompleter(nullptr);
+    // With nothing to scroll the log's bar is shown disabled, without a thumb, as a memo's is.
+    QScrollBar* logBar = m_ui->Memo1->verticalScrollBar();
+    logBar->setEnabled(logBar->maximum() > logBar->minimum());
+    connect(logBar, &QScrollBar::rangeChanged, logBar, [logBar](int minimum, int maximum) { logBar->setEnabled(maximum > minimum); });
+
     for (const std::string& entry : printerEntries(m_services.printerNames()))
         m_ui->ComboBox1->addItem(fromUtf8(entry));
     if (m_ui->ComboBox1->count() > 0)
@@ -106,15 +122,31 @@ void TMainForm::UpDown1Changing(UpDownDirection) { m_ui->Edit1->setText(QString:
 
 void TMainForm::Button1Click() {
     if (!m_openDialog.Execute()) return;
-    for (const std::string& path : m_openDialog.Files()) m_ui->ListBox1->addItem(fromUtf8(path));
+    QStringList paths;
+    for (const std::string& path : m_openDialog.Files()) paths.append(fromUtf8(path));
+    addDocuments(paths);
 }
 
 void TMainForm::Button2Click() { m_ui->ListBox1->clear(); }
 
 void TMainForm::Button3Click() {
-    MainFormControls controls(*this, *m_ui);
-    MemoLog log(*m_ui->Memo1);
-    startPrinting(controls, log, m_services.pause);
+    bool closeRequested = false;
+    {
+        RunningWindow running(*this);
+        MainFormControls controls(*this, *m_ui);
+        MemoLog log(*m_ui->Memo1, [&running] { running.keepPainted(); });
+        std::function<void(std::chrono::milliseconds)> pause = m_services.pause;
+        if (!pause) pause = [&running](std::chrono::milliseconds length) { running.pause(length); };
+        try {
+            startPrinting(controls, log, pause);
+        } catch (...) {
+            // The close waits for the exception's box.
+            if (running.closeRequested()) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+            throw;
+        }
+        closeRequested = running.closeRequested();
+    }
+    if (closeRequested) close();
 }
 
 void TMainForm::Button4Click() {
@@ -130,7 +162,14 @@ void TMainForm::Button6Click() {
     box.exec();
 }
 
-void TMainForm::ListBox1DragDrop(const QStringList& paths) { m_ui->ListBox1->addItems(paths); }
+void TMainForm::ListBox1DragDrop(const QStringList& paths) { addDocuments(paths); }
+
+void TMainForm::addDocuments(const QStringList& paths) {
+    for (const QString& path : paths) {
+        auto* item = new QListWidgetItem(path, m_ui->ListBox1);
+        item->setToolTip(path);
+    }
+}
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {
     // Esc presses Close; a dialog of its own would only hide.

@@ -36,6 +36,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Appends to the document list, each entry with its whole path as its tooltip.
+    void addDocuments(const QStringList& paths);
+
     std::unique_ptr<Ui::MainForm> m_ui;
     MainFormServices m_services;
     OpenDialog m_openDialog;

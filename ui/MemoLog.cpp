@@ -17,4 +17,5 @@ void MemoLog::paintNow() {
     // The newest line in view, then painted now rather than when the event loop next runs.
     m_memo.verticalScrollBar()->setValue(m_memo.verticalScrollBar()->maximum());
     m_memo.repaint();
+    if (m_afterChange) m_afterChange();
 }

@@ -71,6 +71,40 @@ TEST(AboutBoxWindow, IsAFixedDialogWithACloseButtonOnly) {
     EXPECT_LE((box.frameGeometry().center() - screen.center()).manhattanLength(), 2);
 }
 
+// The panel's edge as drawn: a lowered outer bevel (shadow above and left, highlight below and right)
+// around a raised inner one (the other way round), a pixel each, on the panel's own colour.
+TEST(AboutBoxWindow, ThePanelHasALoweredOuterAndARaisedInnerBevel) {
+    TAboutBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    QWidget* panel = control(box, "Panel1");
+    ASSERT_TRUE(panel);
+    const QImage image = panel->grab().toImage();
+    const int right = image.width() - 1, bottom = image.height() - 1;
+    const auto lightness = [&](int x, int y) { return image.pixelColor(x, y).lightness(); };
+    const int face = lightness(4, image.height() / 2);
+    struct Edge {
+        const char* where;
+        int x, y;
+        bool shadow;
+    };
+    const Edge edges[] = {
+        {"outer top", image.width() / 2, 0, true},          {"outer left", 0, image.height() / 2, true},
+        {"outer bottom", image.width() / 2, bottom, false}, {"outer right", right, image.height() / 2, false},
+        {"inner top", image.width() / 2, 1, false},         {"inner left", 1, image.height() / 2, false},
+        {"inner bottom", image.width() / 2, bottom - 1, true}, {"inner right", right - 1, image.height() / 2, true},
+    };
+    for (const Edge& edge : edges) {
+        if (edge.shadow)
+            EXPECT_LT(lightness(edge.x, edge.y), face - 40) << edge.where;
+        else
+            EXPECT_GE(lightness(edge.x, edge.y), face) << edge.where;
+    }
+    // Two pixels of edge and then the panel's face.
+    EXPECT_EQ(lightness(2, image.height() / 2), face);
+    EXPECT_EQ(lightness(image.width() / 2, 2), face);
+}
+
 TEST(AboutBoxWindow, OnlyOkTakesTheFocusAndCaptionsFit) {
     TAboutBox box;
     box.show();

@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/ExceptionText.h"
 #include "ole/Exceptions.h"
+#include "ui/ErrorBox.h"
 #include "ui/EventHandler.h"
 
 #include <QPushButton>
@@ -50,6 +51,30 @@ TEST_P(ExceptionText, FollowsTheFullStopRule) { EXPECT_EQ(exceptionBoxText(GetPa
 
 INSTANTIATE_TEST_SUITE_P(All, ExceptionText, testing::ValuesIn(kTexts),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// Every box the program shows is wide enough for the window manager to show its caption uncut, however
+// short its text; the room counts the caption in bold beside the frame's icon and buttons.
+TEST(ErrorBoxWidth, LeavesRoomForTheWholeCaption) {
+    const std::pair<QString, QString> boxes[] = {
+        {u"数字格式错误!"_s, u"    出错了!"_s},
+        {u"打印份数不能小于1"_s, u"    出错了!"_s},
+        {u"没有添加任何待打印的文档!"_s, u"    消息框!"_s},
+        {QString(), u"Quirella"_s},
+    };
+    for (const auto& [text, caption] : boxes) {
+        SCOPED_TRACE(text.toStdString());
+        const std::unique_ptr<QMessageBox> box = newErrorBox(nullptr, text, caption);
+        box->show();
+        QCoreApplication::processEvents();
+        QFont bold = box->font();
+        bold.setBold(true);
+        const int captionWidth = QFontMetrics(bold).horizontalAdvance(caption);
+        EXPECT_GE(captionRoom(*box, caption), captionWidth + 4 * QFontMetrics(bold).height());
+        EXPECT_GE(box->width(), captionRoom(*box, caption));
+        EXPECT_EQ(box->text(), text);
+        box->close();
+    }
+}
 
 // A button with a handler of the window's kind, throwing whatever the test gives it.
 struct Handlers : QObject {

@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTest>
@@ -27,7 +28,9 @@
 using namespace Qt::StringLiterals;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
+using testing::HasSubstr;
 using testing::IsEmpty;
+using testing::SizeIs;
 
 namespace {
 
@@ -181,7 +184,10 @@ TEST(Documents, TheFileDialogIsSetUpFromTheRequest) {
                               folder.filePath(u"一.doc"_s).toStdString()};
     const std::unique_ptr<QFileDialog> dialog = newOpenFileDialog(nullptr, request);
     EXPECT_EQ(dialog->windowTitle(), u"  选择要打印的文档（支持多选）"_s);
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+    // Any name may be typed; several files may be chosen in either view.
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
+    for (const char* view : {"listView", "treeView"})
+        EXPECT_EQ(control<QAbstractItemView>(*dialog, view)->selectionMode(), QAbstractItemView::ExtendedSelection) << view;
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     const QStringList filters = dialog->nameFilters();
     ASSERT_EQ(filters.size(), 2);
@@ -202,6 +208,176 @@ TEST(Documents, TheFileDialogIsSetUpFromTheRequest) {
     for (const std::string& path : *chosen) canonical.push_back(QFileInfo(QString::fromStdString(path)).canonicalFilePath().toStdString());
     const QString dir = QDir(folder.path()).canonicalPath();
     EXPECT_THAT(canonical, testing::UnorderedElementsAre((dir + u"/一.doc"_s).toStdString(), (dir + u"/b.txt"_s).toStdString()));
+}
+
+// A typed name is taken as typed, whether or not the file is there: the list holds it, and the run
+// hands it to the word processor, whose failure it is to report.
+TEST(Documents, TypedNamesOfMissingFilesReachTheListAndTheRun) {
+    RegisteredTrace trace;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    {
+        QFile file(folder.filePath(u"b.txt"_s));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    MainFormServices services = standIns({"Quirella-PDF"});
+    services.chooseFiles = {};  // Qt's own dialog
+    TMainForm form(nullptr, services);
+    form.show();
+    const QString dir = QDir(folder.path()).canonicalPath();
+    DialogAnswerer answerer([&](QDialog& shown) {
+        auto* fileDialog = qobject_cast<QFileDialog*>(&shown);
+        if (!fileDialog) return DialogAnswerer::pressOkOrClose(shown);
+        fileDialog->setDirectory(dir);
+        fileDialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(fileDialog));
+        auto* name = control<QLineEdit>(*fileDialog, "fileNameEdit");
+        name->setFocus();
+        name->setText(u"\"缺少的.doc\" \"b.txt\""_s);  // as typed: the field has the focus
+        QTest::keyClick(name, Qt::Key_Return);
+        if (fileDialog->isVisible()) fileDialog->reject();  // refused: the test fails below
+    });
+
+    click(control<QPushButton>(form, "Button1"));
+    auto* list = control<QListWidget>(form, "ListBox1");
+    EXPECT_EQ(entriesOf(*list), (QStringList{dir + u"/缺少的.doc"_s, dir + u"/b.txt"_s}));
+
+    click(control<QPushButton>(form, "Button3"));
+    EXPECT_THAT(trace.linesStarting("invoke Documents.Open"),
+                ElementsAre(HasSubstr((dir + u"/缺少的.doc"_s).toStdString()), HasSubstr((dir + u"/b.txt"_s).toStdString())));
+}
+
+// What the dialog makes of a typed name: full paths in its folder, several names in double quotes.
+TEST(Documents, TypedNamesBecomeFullPathsInTheDialogsFolder) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString dir = QDir(folder.path()).canonicalPath();
+    const QString home = QDir::homePath();
+    const std::pair<QString, QStringList> cases[] = {
+        {u"a.doc"_s, {dir + u"/a.doc"_s}},
+        {u"报告 1.doc"_s, {dir + u"/报告 1.doc"_s}},
+        {u"\"a.doc\" \"子/b.rtf\""_s, {dir + u"/a.doc"_s, dir + u"/子/b.rtf"_s}},
+        {u"/srv/文档/c.txt"_s, {u"/srv/文档/c.txt"_s}},
+        {u"../d.doc"_s, {QFileInfo(dir).path() + u"/d.doc"_s}},
+        {u"~/e.doc"_s, {home + u"/e.doc"_s}},
+    };
+    const std::unique_ptr<DocumentFileDialog> dialog = newOpenFileDialog(nullptr, OpenDialogRequest{});
+    dialog->setDirectory(dir);
+    auto* name = control<QLineEdit>(*dialog, "fileNameEdit");
+    for (const auto& [typed, files] : cases) {
+        name->setText(typed);
+        EXPECT_EQ(dialog->chosenFiles(), files) << typed.toStdString();
+    }
+}
+
+// A long path is cut in its middle, keeping its file name in view, and shows whole as the tooltip.
+TEST(Documents, LongPathsKeepTheirFileNameInViewAndShowWholeAsTooltip) {
+    const QString longPath = u"/home/用户/文档/"_s + QString(u"很长的文件夹名称/"_s).repeated(8) + u"年度报告.doc"_s;
+    MainFormServices services = standIns();
+    services.chooseFiles = [&](const OpenDialogRequest&) {
+        return std::optional<std::vector<std::string>>({longPath.toStdString()});
+    };
+    TMainForm form(nullptr, services);
+    form.show();
+    click(control<QPushButton>(form, "Button1"));
+    auto* list = control<QListWidget>(form, "ListBox1");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), longPath);
+    EXPECT_EQ(list->item(0)->toolTip(), longPath);
+    EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+
+    const QString dropped = u"/tmp/甲.doc"_s;
+    form.ListBox1DragDrop({dropped});
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(1)->toolTip(), dropped);
+}
+
+// The layout's item height: the document list's and the printer choice's entries are 13 pixels apart.
+TEST(ItemHeight, IsThirteenPixelsInTheListAndTheDropDown) {
+    TMainForm form(nullptr, standIns({"甲打印机", "Quirella-PDF", "乙"}));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* list = control<QListWidget>(form, "ListBox1");
+    list->addItems({u"/a.doc"_s, u"/文档/b.rtf"_s, u"/c.txt"_s});
+    EXPECT_EQ(list->visualItemRect(list->item(1)).top() - list->visualItemRect(list->item(0)).top(), 13);
+    EXPECT_EQ(list->visualItemRect(list->item(2)).top() - list->visualItemRect(list->item(1)).top(), 13);
+
+    auto* combo = control<QComboBox>(form, "ComboBox1");
+    combo->showPopup();
+    QAbstractItemView* popup = combo->view();
+    const QModelIndex first = combo->model()->index(0, 0);
+    const QModelIndex second = combo->model()->index(1, 0);
+    EXPECT_EQ(popup->visualRect(second).top() - popup->visualRect(first).top(), 13);
+    combo->hidePopup();
+}
+
+// Whatever is typed in the printer choice reaches the run as typed: nothing completes it to a listed
+// name, not a case variant, not a prefix.
+struct TypedPrinterCase {
+    const char* name;
+    QString typed;
+};
+void PrintTo(const TypedPrinterCase& row, std::ostream* out) { *out << row.name; }
+
+const TypedPrinterCase kTypedPrinters[] = {
+    {"CaseVariant", u"quirella-pdf"_s},
+    {"Prefix", u"Quirella"_s},
+    {"Listed", u"Quirella-PDF"_s},
+    {"Unlisted", u"Office Jet 6000"_s},  // typed keys: QTest types ASCII only
+};
+
+class TypedPrinter : public testing::TestWithParam<TypedPrinterCase> {};
+
+TEST_P(TypedPrinter, ReachesTheRunAsTypedWithEnter) {
+    RegisteredTrace trace;
+    TMainForm form(nullptr, standIns({"Quirella-PDF", "Office Jet"}));
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    control<QListWidget>(form, "ListBox1")->addItem(u"/a.doc"_s);
+    auto* combo = control<QComboBox>(form, "ComboBox1");
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), GetParam().typed);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+
+    EXPECT_THAT(trace.linesStarting("invoke Application.ActivePrinter"),
+                ElementsAre(HasSubstr("[VT_BSTR \"" + GetParam().typed.toStdString() + "\"]")));
+    EXPECT_EQ(combo->currentText(), GetParam().typed);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, TypedPrinter, testing::ValuesIn(kTypedPrinters),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// ---- The log's scroll bar ---------------------------------------------------------------------------
+
+// The colours down the middle of the scroll bar as drawn, end to end: the track's alone when no thumb
+// is drawn, a full-length one included.
+int coloursDownTheMiddle(QScrollBar& bar) {
+    const QImage image = bar.grab().toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) colours.insert(image.pixel(image.width() / 2, y));
+    return static_cast<int>(colours.size());
+}
+
+TEST(LogScrollBar, IsDisabledWithoutAThumbUntilThereIsSomethingToScroll) {
+    TMainForm form(nullptr, standIns());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* memo = control<QPlainTextEdit>(form, "Memo1");
+    QScrollBar* bar = memo->verticalScrollBar();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->isEnabled());
+    EXPECT_EQ(coloursDownTheMiddle(*bar), 1);
+
+    for (int i = 0; i < 20; ++i) memo->appendPlainText(u"第%1行"_s.arg(i));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_GT(coloursDownTheMiddle(*bar), 1);
+
+    memo->clear();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(bar->isEnabled());
 }
 
 // ---- The up-down ------------------------------------------------------------------------------------
@@ -315,6 +491,7 @@ protected:
     void SetUp() override {
         MainFormServices services = standIns({"Quirella-PDF"});
         services.pause = [this](std::chrono::milliseconds length) {
+            if (pauses.empty() && duringFirstPause) duringFirstPause();
             pauses.push_back(length);
             logAtPause.push_back(linesOf(*memo));
             paintsAtPause.push_back(paints);
@@ -342,6 +519,7 @@ protected:
     RegisteredTrace trace;
     std::unique_ptr<TMainForm> form;
     QPlainTextEdit* memo = nullptr;
+    std::function<void()> duringFirstPause;
     int paints = 0;
     std::vector<std::chrono::milliseconds> pauses;
     std::vector<QStringList> logAtPause;
@@ -381,6 +559,58 @@ TEST_F(WindowRun, ShowsEachLineInTheLogAsItIsWritten) {
     EXPECT_THAT(trace.linesStarting("invoke Documents.Open"),
                 ElementsAre(testing::HasSubstr("/docs/报告.doc"), testing::HasSubstr("/docs/b.rtf"),
                             testing::HasSubstr("/docs/报告.doc"), testing::HasSubstr("/docs/b.rtf")));
+}
+
+// What the user does while the run holds the thread arrives queued, as a window system queues it. The
+// clicks and keys are dropped, not replayed after the run; the close waits for the run's last line.
+TEST_F(WindowRun, InputDuringARunIsDroppedAndACloseWaitsForItsEnd) {
+    addDocuments({u"/a.doc"_s, u"/b.doc"_s});
+    QStringList logAtClose;
+    QObject::connect(form.get(), &QDialog::finished, form.get(), [&] { logAtClose = linesOf(*memo); });
+    duringFirstPause = [&] {
+        auto* start = control<QPushButton>(*form, "Button3");
+        const QPointF centre = QRectF(start->rect()).center();
+        const QPointF global = start->mapToGlobal(centre);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(start, new QMouseEvent(type, centre, global, Qt::LeftButton,
+                                                               type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                                               Qt::NoModifier));
+        QCoreApplication::postEvent(start, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, u" "_s));
+        QCoreApplication::postEvent(start, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, u" "_s));
+        QCoreApplication::postEvent(form.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        QCoreApplication::postEvent(form.get(), new QCloseEvent);
+    };
+
+    press();
+    QCoreApplication::processEvents();  // anything left over would be handled now
+
+    EXPECT_THAT(trace.linesStarting("invoke Documents.Open"), SizeIs(2));
+    EXPECT_THAT(trace.linesStarting("invoke Application.Quit"), SizeIs(1));
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_FALSE(logAtClose.isEmpty()) << "the window did not close";
+    EXPECT_EQ(logAtClose.last(), q(texts::kFinished));
+}
+
+TEST_F(WindowRun, AfterARunTheWindowTakesInputAgain) {
+    addDocuments({u"/a.doc"_s});
+    press();
+    press();
+    EXPECT_THAT(trace.linesStarting("invoke Documents.Open"), SizeIs(2));
+    EXPECT_TRUE(form->isVisible());
+}
+
+// A file name made to forge a line of the log stays inside its own line in the window, its line
+// breaks shown; the word processor gets the name as it is.
+TEST_F(WindowRun, AFileNameCannotForgeALogLine) {
+    const QString crafted = u"/tmp/x\n"_s + q(texts::kFinished) + u"\n.doc"_s;
+    addDocuments({crafted});
+    press();
+    const QString shown = u"/tmp/x\u240A"_s + q(texts::kFinished) + u"\u240A.doc"_s;
+    EXPECT_EQ(linesOf(*memo), (QStringList{q(texts::kStarted), u"正在提交文档\""_s + shown + u"\"给打印机"_s,
+                                           q(texts::kFinished)}));
+    EXPECT_EQ(memo->document()->blockCount(), 3);
+    EXPECT_THAT(trace.linesStarting("invoke Documents.Open"),
+                ElementsAre(HasSubstr("\"/tmp/x\\n" + std::string(texts::kFinished) + "\\n.doc\"")));
 }
 
 TEST_F(WindowRun, TheDefaultPrinterEntryLeavesThePrinterAlone) {

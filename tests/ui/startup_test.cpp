@@ -42,6 +42,20 @@ TEST(Startup, AnotherThrownObjectShowsABoxWithoutText) {
     EXPECT_EQ(answerer.seen()[0].icon, QMessageBox::Critical);
 }
 
+// The title is the box's caption even when the application object's own initialisation fails.
+TEST(Startup, AnExceptionFromTheInitialisationShowsABoxCaptionedWithTheTitle) {
+    DialogAnswerer answerer;
+    application().setTitle(QString());  // as a fresh application object has it
+    application().setAutomationServers([]() -> ole::ClassRegistration { throw Exception("Automation unavailable"); });
+    const int result = runQuirella(application(), standIns());
+    application().setAutomationServers({});
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(answerer.seen().size(), 1u);
+    EXPECT_EQ(answerer.seen()[0].text, u"Automation unavailable."_s);
+    EXPECT_EQ(answerer.seen()[0].title, u"Quirella"_s);
+    EXPECT_EQ(MainForm, nullptr);
+}
+
 // Runs the program with what the user does once the main window is up.
 int runWith(std::function<void(TMainForm&)> user, std::vector<SeenDialog>* seen = nullptr,
             MainFormServices services = standIns()) {
