@@ -10,6 +10,8 @@
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -23,6 +25,7 @@
 #include <rtl/bootstrap.hxx>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace css = com::sun::star;
@@ -64,6 +67,15 @@ Reference<css::uno::XComponentContext> localContext() {
 
 DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONNECTED); }
 
+// Never saved; a document that will not close is the office's to drop when it ends.
+void closeDocument(const Reference<css::lang::XComponent>& component) noexcept {
+    try {
+        if (const Reference<css::util::XCloseable> closeable{component, UNO_QUERY}; closeable.is())
+            closeable->close(true);
+    } catch (const css::uno::Exception&) {
+    }
+}
+
 }  // namespace
 
 struct OfficeSession::Uno {
@@ -84,45 +96,70 @@ struct OfficeSession::Uno {
     }
 };
 
-OfficeSession::OfficeSession(const OfficeOptions& options)
-    : m_options(options), m_uno(std::make_unique<Uno>(options.program)) {
-    const auto deadline = std::chrono::steady_clock::now() + options.startLimit;
+OfficeSession::OfficeSession(const OfficeOptions& options) : m_options(options), m_uno(startOffice()) {}
+
+std::unique_ptr<OfficeSession::Uno> OfficeSession::startOffice() const {
+    auto uno = std::make_unique<Uno>(m_options.program);
+    const auto deadline = std::chrono::steady_clock::now() + m_options.startLimit;
     try {
         const Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(localContext());
-        const OUString url = ou("uno:pipe,name=" + m_uno->process.pipeName() + ";urp;StarOffice.ComponentContext");
+        const OUString url = ou("uno:pipe,name=" + uno->process.pipeName() + ";urp;StarOffice.ComponentContext");
         bool restarted = false;
-        while (!m_uno->context.is()) {
+        while (!uno->context.is()) {
             try {
-                m_uno->context.set(resolver->resolve(url), UNO_QUERY_THROW);
+                uno->context.set(resolver->resolve(url), UNO_QUERY_THROW);
             } catch (const css::connection::NoConnectException&) {
-                if (!m_uno->process.running()) {
-                    if (m_uno->process.exitStatus() != kRestartRequested || restarted)
+                if (!uno->process.running()) {
+                    if (uno->process.exitStatus() != kRestartRequested || restarted)
                         throw Exception("the office ended while starting");
-                    m_uno->process.restart();
+                    uno->process.restart();
                     restarted = true;
                 }
                 if (std::chrono::steady_clock::now() > deadline) throw Exception("the office did not answer in time");
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         }
-        m_uno->desktop = css::frame::Desktop::create(m_uno->context);
+        uno->desktop = css::frame::Desktop::create(uno->context);
     } catch (const css::uno::Exception& e) {
-        m_uno->release();
+        uno->release();
         throw Exception("cannot connect to the office: " + utf8(e.Message));
     } catch (...) {
-        m_uno->release();
+        uno->release();
         throw;
     }
+    return uno;
 }
 
 OfficeSession::~OfficeSession() {
     // Released without quitting: the office goes all the same, and no reference outlives it.
+    if (!m_uno) return;
     m_uno->process.kill();
     m_uno->release();
 }
 
 void OfficeSession::ensureAlive() {
-    if (m_quit || !m_uno->process.running()) throw gone();
+    if (m_quit) throw gone();
+    if (m_uno && m_uno->process.running()) return;
+    replaceOffice();
+}
+
+void OfficeSession::replaceOffice() {
+    // The dead office keeps its profile slot until the fresh one has taken another: the replacement
+    // starts clean, on a profile the dead one was not using when it went.
+    const std::unique_ptr<Uno> dead = std::move(m_uno);
+    if (dead) {
+        dead->process.kill();
+        dead->release();
+    }
+    if (m_replacementsLeft <= 0) throw gone();
+    --m_replacementsLeft;
+    try {
+        m_uno = startOffice();
+    } catch (const std::exception&) {
+        // An office that cannot start once will not start the next time either.
+        m_replacementsLeft = 0;
+        throw gone();
+    }
 }
 
 template <class F>
@@ -179,15 +216,28 @@ void OfficeSession::open(const std::string& path) {
                 closeable->close(true);
             throw DispatchError("\"" + path + "\" is not what its name says (read as " + filter + ")");
         }
-        m_uno->documents.push_back({component, path});
+        // Only the active document can be printed: the one it replaces is closed, so that the office
+        // holds one document however long the batch.
+        std::vector<Uno::Document> replaced = std::exchange(m_uno->documents, {{component, path}});
+        for (Uno::Document& document : replaced) closeDocument(document.component);
     });
 }
 
 std::string OfficeSession::activeDocumentPath() const {
-    return m_uno->documents.empty() ? std::string() : m_uno->documents.back().path;
+    return !m_uno || m_uno->documents.empty() ? std::string() : m_uno->documents.back().path;
 }
 
-int OfficeSession::documentCount() const { return static_cast<int>(m_uno->documents.size()); }
+int OfficeSession::documentCount() {
+    return guarded("count", [&] {
+        int count = 0;
+        const Reference<css::container::XEnumeration> components = m_uno->desktop->getComponents()->createEnumeration();
+        while (components->hasMoreElements()) {
+            components->nextElement();
+            ++count;
+        }
+        return count;
+    });
+}
 
 void OfficeSession::printActive() {
     ensureAlive();
@@ -207,20 +257,28 @@ void OfficeSession::printActive() {
 }
 
 void OfficeSession::quit() {
-    ensureAlive();
-    for (Uno::Document& document : m_uno->documents) {
-        try {
-            if (const Reference<css::util::XCloseable> closeable{document.component, UNO_QUERY}; closeable.is())
-                closeable->close(true);  // never saved
-        } catch (const css::uno::Exception&) {
+    if (m_quit) throw gone();
+    if (!m_uno || !m_uno->process.running()) {
+        // Gone already: nothing is left to close. Only an office that could not be brought back
+        // makes the quit fail, as every call since has.
+        const bool replaceable = m_uno && m_replacementsLeft > 0;
+        m_quit = true;
+        if (m_uno) {
+            m_uno->process.kill();
+            m_uno->release();
         }
+        if (!replaceable) throw gone();
+        return;
     }
-    m_uno->documents.clear();
-    try {
+    {
         Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
-        m_uno->desktop->terminate();
-    } catch (const css::uno::Exception&) {
-        // The office going away under the call is what was asked for.
+        for (Uno::Document& document : m_uno->documents) closeDocument(document.component);
+        m_uno->documents.clear();
+        try {
+            m_uno->desktop->terminate();
+        } catch (const css::uno::Exception&) {
+            // The office going away under the call is what was asked for.
+        }
     }
     m_quit = true;
     m_uno->release();
