@@ -15,6 +15,7 @@
 #include <cups/cups.h>
 #include <cstdlib>
 #include <filesystem>
+#include <atomic>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
@@ -142,6 +143,45 @@ TEST_F(WriterBridge, APrintThatMakesNoJobIsAFailure) {
         word.QuitApplication();
     }
     std::system("lpadmin -x Quirella-Rejecting");
+}
+
+TEST_F(WriterBridge, AnotherClientsJobDoesNotPassForAPrintThatMadeNone) {
+    // A queue that refuses this user's jobs and takes another user's, who prints on it all the while.
+    const fs::path out = fs::temp_directory_path() / ("quirella-others-" + std::to_string(getpid()));
+    fs::create_directories(out);
+    ASSERT_EQ(std::system(("lpadmin -p Quirella-Others -E -v quirella-pdf:" + out.string() + " -m raw -u deny:" +
+                           cupsUser() + " 2>/dev/null")
+                              .c_str()),
+              0);
+    // Long enough to print that the other client's jobs land while it does.
+    const fs::path document = out / "long.txt";
+    {
+        std::ofstream text(document);
+        for (int i = 0; i < 3000; ++i) text << "Quirella long document, line " << i << ".\n";
+    }
+    const ole::ClassRegistration registration = writer::registerWriterServer();
+    WordAutomation word;
+    word.CreateApplication();
+    word.SetActivePrinter("Quirella-Others");
+    word.OpenDocument(word.GetDocuments(), document.string(), false, false, false);
+
+    std::atomic<bool> printing{true};
+    std::atomic<int> othersDuringPrint{0};
+    std::thread other([&] {
+        const std::string submit =
+            "lp -U quirella-other -d Quirella-Others -t other '" + document.string() + "' >/dev/null 2>&1";
+        while (printing)
+            if (std::system(submit.c_str()) == 0 && printing) ++othersDuringPrint;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the other client is under way
+    othersDuringPrint = 0;
+    EXPECT_THROW(word.PrintActiveDocument(), EOleSysError);
+    printing = false;
+    other.join();
+    EXPECT_GT(othersDuringPrint, 0) << "no other job came while printing: the case was not made";
+    word.QuitApplication();
+    std::system("lpadmin -x Quirella-Others");
+    fs::remove_all(out);
 }
 
 TEST_F(WriterBridge, WithoutAnyCupsSchedulerPrintingFails) {

@@ -251,9 +251,10 @@ void OfficeSession::printActive() {
         printable->print(properties({property("Wait", css::uno::Any(true))}));
     });
     // A queue that rejects jobs, or no scheduler at all, and the office reports success regardless.
-    const int after = newestJob(printer, before);
-    if (after <= before) throw DispatchError("printing made no job on \"" + printer + "\"");
-    m_lastJob = after;
+    // Only our own job counts: another client printing on the same queue meanwhile proves nothing.
+    const std::optional<int> job = ownJob(printer, before);
+    if (!job) throw DispatchError("printing made no job on \"" + printer + "\"");
+    m_lastJob = *job;
 }
 
 void OfficeSession::quit() {
