@@ -251,6 +251,29 @@ TEST_F(WriterBridge, TheOfficeHoldsOnlyTheActiveDocumentOverABatch) {
     word.QuitApplication();
 }
 
+TEST_F(WriterBridge, ALongBatchIsSharedAmongFreshOffices) {
+    writer::OfficeOptions options;
+    options.documentsPerOffice = 2;
+    const ole::ClassRegistration registration = writer::registerWriterServer("Word.Application", options);
+    WordAutomation word;
+    word.CreateApplication();
+    word.SetActivePrinter("Quirella-PDF");
+    std::vector<pid_t> officeOf;  // the office that printed each document
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        word.OpenDocument(word.GetDocuments(), (kData / "sample.txt").string(), false, false, false);
+        EXPECT_NO_THROW(word.PrintActiveDocument());
+        const std::vector<pid_t> offices = childrenNamed(getpid(), "soffice.bin");
+        ASSERT_EQ(offices.size(), 1u);  // the one before has ended
+        officeOf.push_back(offices[0]);
+    }
+    EXPECT_EQ(officeOf[0], officeOf[1]);
+    EXPECT_NE(officeOf[1], officeOf[2]);
+    EXPECT_EQ(officeOf[2], officeOf[3]);
+    EXPECT_NE(officeOf[3], officeOf[4]);
+    EXPECT_NO_THROW(word.QuitApplication());
+}
+
 TEST_F(WriterBridge, AHungOfficeIsReplacedAtTheNextCall) {
     writer::OfficeOptions options;
     options.callLimit = std::chrono::seconds(3);

@@ -88,6 +88,23 @@ struct OfficeSession::Uno {
         std::string path;
     };
     std::vector<Document> documents;  // the last one is the active one
+    int opened = 0;                   // documents this office has opened
+
+    // Closes every document unsaved and ends the office, killing it if it does not end in time.
+    void shutDown(std::chrono::milliseconds callLimit) {
+        {
+            Watchdog watchdog(callLimit, [this] { process.signalGroup(); });
+            for (Document& document : documents) closeDocument(document.component);
+            documents.clear();
+            try {
+                desktop->terminate();
+            } catch (const css::uno::Exception&) {
+                // The office going away under the call is what was asked for.
+            }
+        }
+        release();
+        process.waitOrKill(std::chrono::seconds(10));
+    }
 
     void release() noexcept {
         documents.clear();
@@ -162,6 +179,18 @@ void OfficeSession::replaceOffice() {
     }
 }
 
+void OfficeSession::renewOffice() {
+    // Like a replacement, the fresh office takes a profile slot of its own while the old one ends.
+    const std::unique_ptr<Uno> retired = std::move(m_uno);
+    retired->shutDown(m_options.callLimit);
+    try {
+        m_uno = startOffice();
+    } catch (const std::exception&) {
+        m_replacementsLeft = 0;
+        throw gone();
+    }
+}
+
 template <class F>
 auto OfficeSession::guarded(const char* what, F&& work) {
     ensureAlive();
@@ -194,6 +223,8 @@ std::string OfficeSession::activePrinter() const {
 
 void OfficeSession::open(const std::string& path) {
     if (path.empty() || path.front() != '/') throw DispatchError("\"" + path + "\" is not an absolute path");
+    ensureAlive();
+    if (m_uno->opened >= m_options.documentsPerOffice) renewOffice();
     guarded("open", [&] {
         // No interaction handler: a password or a question makes the load fail instead of waiting.
         const Sequence<css::beans::PropertyValue> args = properties({
@@ -218,6 +249,7 @@ void OfficeSession::open(const std::string& path) {
         }
         // Only the active document can be printed: the one it replaces is closed, so that the office
         // holds one document however long the batch.
+        ++m_uno->opened;
         std::vector<Uno::Document> replaced = std::exchange(m_uno->documents, {{component, path}});
         for (Uno::Document& document : replaced) closeDocument(document.component);
     });
@@ -271,19 +303,8 @@ void OfficeSession::quit() {
         if (!replaceable) throw gone();
         return;
     }
-    {
-        Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
-        for (Uno::Document& document : m_uno->documents) closeDocument(document.component);
-        m_uno->documents.clear();
-        try {
-            m_uno->desktop->terminate();
-        } catch (const css::uno::Exception&) {
-            // The office going away under the call is what was asked for.
-        }
-    }
     m_quit = true;
-    m_uno->release();
-    m_uno->process.waitOrKill(std::chrono::seconds(10));
+    m_uno->shutDown(m_options.callLimit);
 }
 
 }  // namespace writer
