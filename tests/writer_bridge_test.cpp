@@ -18,6 +18,7 @@
 #include <atomic>
 #include <fstream>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -218,11 +219,16 @@ int officeDocumentCount(WordAutomation& word) {
     return V_VT(&count) == VT_I4 ? V_I4(&count) : -1;
 }
 
-// Waits until the office, killed, has died (a call made before would still find it running).
+// Waits until the office, killed, can be reaped: a call made before would still find it running
+// (its main thread shows as a zombie while the others are still ending). The bridge reaps it.
 void waitUntilGone(pid_t office) {
-    for (int i = 0; i < 200 && !childrenNamed(getpid(), "soffice.bin").empty(); ++i)
+    siginfo_t info{};
+    for (int i = 0; i < 200; ++i) {
+        info.si_pid = 0;
+        if (waitid(P_PID, office, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == office) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_THAT(processesWith("soffice.bin", kCache), testing::Not(testing::Contains(office)));
+    }
+    FAIL() << "the office " << office << " did not die";
 }
 
 TEST_F(WriterBridge, TheOfficeHoldsOnlyTheActiveDocumentOverABatch) {

@@ -195,14 +195,22 @@ template <class F>
 auto OfficeSession::guarded(const char* what, F&& work) {
     ensureAlive();
     Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
+    // A killed office can still look alive for a moment while its threads end: it is waited for
+    // here, so that the next call finds it gone and replaces it instead of failing on it too.
+    const auto bury = [this] { m_uno->process.waitOrKill(std::chrono::milliseconds(0)); };
     const auto failure = [&](const css::uno::Exception& e) {
-        if (watchdog.fired()) return DispatchError(std::string(what) + ": the office did not answer in time");
+        if (watchdog.fired()) {
+            bury();
+            return DispatchError(std::string(what) + ": the office did not answer in time");
+        }
         if (!m_uno->process.running()) return gone();
         return DispatchError(std::string(what) + ": " + utf8(e.Message));
     };
     try {
         return work();
     } catch (const css::lang::DisposedException&) {
+        // The connection has gone: whatever is left of this office is of no more use.
+        bury();
         throw gone();
     } catch (const css::uno::Exception& e) {
         throw failure(e);
