@@ -29,6 +29,10 @@ namespace {
 
 const fs::path kData = QUIRELLA_TEST_DATA;
 const std::string kCache = QUIRELLA_OFFICE_CACHE;
+// The offices' profiles belong in the build tree, never in the user's cache where an office of
+// some other run may be waiting on a profile. Set here because CTest hands discovered tests only
+// the first of the variables in their ENVIRONMENT.
+const bool kPrivateCache = setenv("XDG_CACHE_HOME", QUIRELLA_OFFICE_CACHE, 1) == 0;
 
 // ---- Pure parts ---------------------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -27,6 +28,10 @@ const std::string kBatch = QUIRELLA_BATCH_PATH;
 const fs::path kData = QUIRELLA_TEST_DATA;
 const std::string kOut = QUIRELLA_OFFICE_OUT;      // where the PDF printer's jobs land
 const std::string kCache = QUIRELLA_OFFICE_CACHE;  // the offices' profiles, and so their mark
+// The offices' profiles belong in the build tree, never in the user's cache where an office of
+// some other run may be waiting on a profile. Set here because CTest hands discovered tests only
+// the first of the variables in their ENVIRONMENT.
+const bool kPrivateCache = setenv("XDG_CACHE_HOME", QUIRELLA_OFFICE_CACHE, 1) == 0;
 
 const std::string kStart = "正在提交打印任务...";
 const std::string kFinal = "打印任务提交完成,请关注打印机的处理！";
@@ -160,7 +165,8 @@ TEST_F(WriterPrinting, AnOfficeKilledMidRunCostsOnlyTheDocumentInFlight) {
     // Once the large document is under way, its office goes.
     for (int i = 0; i < 1200 && output().find(documentLine(large)) == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Printing it takes the office tens of seconds: a second in, it is surely under way.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     const std::vector<pid_t> offices = childrenNamed(batch, "soffice.bin");
     EXPECT_EQ(offices.size(), 1u);
     for (const pid_t office : offices) kill(office, SIGKILL);
