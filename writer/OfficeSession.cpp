@@ -11,6 +11,8 @@
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -24,6 +26,7 @@
 #include <rtl/bootstrap.hxx>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace css = com::sun::star;
@@ -65,6 +68,15 @@ Reference<css::uno::XComponentContext> localContext() {
 
 DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONNECTED); }
 
+// Never saved; a document that will not close is the office's to drop when it ends.
+void closeDocument(const Reference<css::lang::XComponent>& component) noexcept {
+    try {
+        if (const Reference<css::util::XCloseable> closeable{component, UNO_QUERY}; closeable.is())
+            closeable->close(true);
+    } catch (const css::uno::Exception&) {
+    }
+}
+
 }  // namespace
 
 struct OfficeSession::Uno {
@@ -77,6 +89,23 @@ struct OfficeSession::Uno {
         std::string path;
     };
     std::vector<Document> documents;  // the last one is the active one
+    int opened = 0;                   // documents this office has opened
+
+    // Closes every document unsaved and ends the office, killing it if it does not end in time.
+    void shutDown(std::chrono::milliseconds callLimit) {
+        {
+            Watchdog watchdog(callLimit, [this] { process.signalGroup(); });
+            for (Document& document : documents) closeDocument(document.component);
+            documents.clear();
+            try {
+                desktop->terminate();
+            } catch (const css::uno::Exception&) {
+                // The office going away under the call is what was asked for.
+            }
+        }
+        release();
+        process.waitOrKill(std::chrono::seconds(10));
+    }
 
     void release() noexcept {
         documents.clear();
@@ -85,59 +114,104 @@ struct OfficeSession::Uno {
     }
 };
 
-OfficeSession::OfficeSession(const OfficeOptions& options)
-    : m_options(options), m_uno(std::make_unique<Uno>(options)) {
-    const auto deadline = std::chrono::steady_clock::now() + options.startLimit;
+OfficeSession::OfficeSession(const OfficeOptions& options) : m_options(options), m_uno(startOffice()) {}
+
+std::unique_ptr<OfficeSession::Uno> OfficeSession::startOffice() const {
+    auto uno = std::make_unique<Uno>(m_options);
+    const auto deadline = std::chrono::steady_clock::now() + m_options.startLimit;
     try {
         const Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(localContext());
-        const OUString url = ou("uno:pipe,name=" + m_uno->process.pipeName() + ";urp;StarOffice.ComponentContext");
+        const OUString url = ou("uno:pipe,name=" + uno->process.pipeName() + ";urp;StarOffice.ComponentContext");
         bool restarted = false;
-        while (!m_uno->context.is()) {
+        while (!uno->context.is()) {
             try {
-                m_uno->context.set(resolver->resolve(url), UNO_QUERY_THROW);
+                uno->context.set(resolver->resolve(url), UNO_QUERY_THROW);
             } catch (const css::connection::NoConnectException&) {
-                if (!m_uno->process.running()) {
-                    if (m_uno->process.exitStatus() != kRestartRequested || restarted)
+                if (!uno->process.running()) {
+                    if (uno->process.exitStatus() != kRestartRequested || restarted)
                         throw Exception("the office ended while starting");
-                    m_uno->process.restart();
+                    uno->process.restart();
                     restarted = true;
                 }
                 if (std::chrono::steady_clock::now() > deadline) throw Exception("the office did not answer in time");
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         }
-        m_uno->desktop = css::frame::Desktop::create(m_uno->context);
+        uno->desktop = css::frame::Desktop::create(uno->context);
     } catch (const css::uno::Exception& e) {
-        m_uno->release();
+        uno->release();
         throw Exception("cannot connect to the office: " + utf8(e.Message));
     } catch (...) {
-        m_uno->release();
+        uno->release();
         throw;
     }
+    return uno;
 }
 
 OfficeSession::~OfficeSession() {
     // Released without quitting: the office goes all the same, and no reference outlives it.
+    if (!m_uno) return;
     m_uno->process.kill();
     m_uno->release();
 }
 
 void OfficeSession::ensureAlive() {
-    if (m_quit || !m_uno->process.running()) throw gone();
+    if (m_quit) throw gone();
+    if (m_uno && m_uno->process.running()) return;
+    replaceOffice();
+}
+
+void OfficeSession::replaceOffice() {
+    // The dead office keeps its profile slot until the fresh one has taken another: the replacement
+    // starts clean, on a profile the dead one was not using when it went.
+    const std::unique_ptr<Uno> dead = std::move(m_uno);
+    if (dead) {
+        dead->process.kill();
+        dead->release();
+    }
+    if (m_replacementsLeft <= 0) throw gone();
+    --m_replacementsLeft;
+    try {
+        m_uno = startOffice();
+    } catch (const std::exception&) {
+        // An office that cannot start once will not start the next time either.
+        m_replacementsLeft = 0;
+        throw gone();
+    }
+}
+
+void OfficeSession::renewOffice() {
+    // Like a replacement, the fresh office takes a profile slot of its own while the old one ends.
+    const std::unique_ptr<Uno> retired = std::move(m_uno);
+    retired->shutDown(m_options.callLimit);
+    try {
+        m_uno = startOffice();
+    } catch (const std::exception&) {
+        m_replacementsLeft = 0;
+        throw gone();
+    }
 }
 
 template <class F>
 auto OfficeSession::guarded(const char* what, F&& work) {
     ensureAlive();
     Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
+    // A killed office can still look alive for a moment while its threads end: it is waited for
+    // here, so that the next call finds it gone and replaces it instead of failing on it too.
+    const auto bury = [this] { m_uno->process.waitOrKill(std::chrono::milliseconds(0)); };
     const auto failure = [&](const css::uno::Exception& e) {
-        if (watchdog.fired()) return DispatchError(std::string(what) + ": the office did not answer in time");
+        if (watchdog.fired()) {
+            bury();
+            return DispatchError(std::string(what) + ": the office did not answer in time");
+        }
         if (!m_uno->process.running()) return gone();
         return DispatchError(std::string(what) + ": " + utf8(e.Message));
     };
     try {
         return work();
     } catch (const css::lang::DisposedException&) {
+        // The connection has gone: whatever is left of this office is of no more use.
+        bury();
         throw gone();
     } catch (const css::uno::Exception& e) {
         throw failure(e);
@@ -158,6 +232,8 @@ std::string OfficeSession::activePrinter() const {
 
 void OfficeSession::open(const std::string& path) {
     if (path.empty() || path.front() != '/') throw DispatchError("\"" + path + "\" is not an absolute path");
+    ensureAlive();
+    if (m_uno->opened >= m_options.documentsPerOffice) renewOffice();
     guarded("open", [&] {
         // No interaction handler: a password or a question makes the load fail instead of waiting.
         const Sequence<css::beans::PropertyValue> args = properties({
@@ -180,15 +256,29 @@ void OfficeSession::open(const std::string& path) {
                 closeable->close(true);
             throw DispatchError("\"" + path + "\" is not what its name says (read as " + filter + ")");
         }
-        m_uno->documents.push_back({component, path});
+        // Only the active document can be printed: the one it replaces is closed, so that the office
+        // holds one document however long the batch.
+        ++m_uno->opened;
+        std::vector<Uno::Document> replaced = std::exchange(m_uno->documents, {{component, path}});
+        for (Uno::Document& document : replaced) closeDocument(document.component);
     });
 }
 
 std::string OfficeSession::activeDocumentPath() const {
-    return m_uno->documents.empty() ? std::string() : m_uno->documents.back().path;
+    return !m_uno || m_uno->documents.empty() ? std::string() : m_uno->documents.back().path;
 }
 
-int OfficeSession::documentCount() const { return static_cast<int>(m_uno->documents.size()); }
+int OfficeSession::documentCount() {
+    return guarded("count", [&] {
+        int count = 0;
+        const Reference<css::container::XEnumeration> components = m_uno->desktop->getComponents()->createEnumeration();
+        while (components->hasMoreElements()) {
+            components->nextElement();
+            ++count;
+        }
+        return count;
+    });
+}
 
 void OfficeSession::printActive() {
     ensureAlive();
@@ -203,30 +293,28 @@ void OfficeSession::printActive() {
         printable->print(properties({property("Wait", css::uno::Any(true))}));
     });
     // A queue that rejects jobs, or no scheduler at all, and the office reports success regardless.
-    const int after = newestJob(printer, before);
-    if (after <= before) throw DispatchError("printing made no job on \"" + printer + "\"");
-    m_lastJob = after;
+    // Only our own job counts: another client printing on the same queue meanwhile proves nothing.
+    const std::optional<int> job = ownJob(printer, before);
+    if (!job) throw DispatchError("printing made no job on \"" + printer + "\"");
+    m_lastJob = *job;
 }
 
 void OfficeSession::quit() {
-    ensureAlive();
-    for (Uno::Document& document : m_uno->documents) {
-        try {
-            if (const Reference<css::util::XCloseable> closeable{document.component, UNO_QUERY}; closeable.is())
-                closeable->close(true);  // never saved
-        } catch (const css::uno::Exception&) {
+    if (m_quit) throw gone();
+    if (!m_uno || !m_uno->process.running()) {
+        // Gone already: nothing is left to close. Only an office that could not be brought back
+        // makes the quit fail, as every call since has.
+        const bool replaceable = m_uno && m_replacementsLeft > 0;
+        m_quit = true;
+        if (m_uno) {
+            m_uno->process.kill();
+            m_uno->release();
         }
-    }
-    m_uno->documents.clear();
-    try {
-        Watchdog watchdog(m_options.callLimit, [this] { m_uno->process.signalGroup(); });
-        m_uno->desktop->terminate();
-    } catch (const css::uno::Exception&) {
-        // The office going away under the call is what was asked for.
+        if (!replaceable) throw gone();
+        return;
     }
     m_quit = true;
-    m_uno->release();
-    m_uno->process.waitOrKill(std::chrono::seconds(10));
+    m_uno->shutDown(m_options.callLimit);
 }
 
 }  // namespace writer

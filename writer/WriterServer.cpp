@@ -65,8 +65,10 @@ public:
 
 protected:
     void call(Call& call) override {
-        m_session->ensureAlive();  // a quit or dead office answers nothing, as a quit word processor
         const std::string& member = call.member.name;
+        // A quit office answers nothing, as a quit word processor; one that died is replaced first.
+        // Quitting needs no fresh office only to end it.
+        if (member != "Quit") m_session->ensureAlive();
         const bool get = call.kind == DISPATCH_PROPERTYGET;
         const VARIANT* value = call.args[0];
         if (member == "Visible") {
