@@ -5,6 +5,7 @@
 #include "writer/DocumentKind.h"
 #include "writer/LiveOffices.h"
 #include "writer/OfficeProcess.h"
+#include "writer/QueueTurn.h"
 #include "writer/Watchdog.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -285,6 +286,7 @@ void OfficeSession::printActive() {
     if (m_uno->documents.empty()) throw DispatchError("no document is open");
     const std::string printer = activePrinter();
     if (printer.empty()) throw DispatchError("there is no printer to print on");
+    const QueueTurn turn(printer, m_options.callLimit);
     const int before = newestJob(printer, m_lastJob);
     const PrintInFlight inFlight(printer, before);  // an interruption cancels what reached CUPS
     guarded("print", [&] {
