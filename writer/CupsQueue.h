@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace writer {
 
@@ -16,5 +17,7 @@ int newestJob(const std::string& printer, int after = 0);
 // job's name cannot tell more: the office names a job after the document's title, which is the
 // file's name, "Untitled" for a template, and sometimes empty for a document printed as it loads.
 std::optional<int> ownJob(const std::string& printer, int after);
+// This user's jobs above `after` on the printer that CUPS has not finished with.
+std::vector<int> unfinishedJobsOfOurs(const std::string& printer, int after);
 
 }  // namespace writer

@@ -1,5 +1,7 @@
 #include "writer/LiveOffices.h"
 
+#include "writer/CupsQueue.h"
+
 #include <cups/cups.h>
 
 #include <algorithm>
@@ -28,27 +30,6 @@ struct Registry {
 Registry& registry() {
     static Registry* r = new Registry;  // never destroyed: the interruption may come during exit
     return *r;
-}
-
-// Our jobs on the printer above `after` that CUPS has not finished with.
-std::vector<int> pendingJobsOfOurs(const std::string& printer, int after) {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
-                     printer.c_str());
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
-    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "first-job-id", after + 1);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "job-id");
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    std::vector<int> jobs;
-    for (ipp_attribute_t* attr = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER); attr;
-         attr = ippFindNextAttribute(response, "job-id", IPP_TAG_INTEGER))
-        if (const int id = ippGetInteger(attr, 0); id > after) jobs.push_back(id);
-    ippDelete(response);
-    return jobs;
 }
 
 }  // namespace
@@ -94,7 +75,7 @@ void endLiveOffices() noexcept {
     // The office is gone, so nothing more of the job can arrive; what did arrive must not print.
     if (!print) return;
     try {
-        for (const int job : pendingJobsOfOurs(print->printer, print->newestJobBefore))
+        for (const int job : unfinishedJobsOfOurs(print->printer, print->newestJobBefore))
             cupsCancelJob2(CUPS_HTTP_DEFAULT, print->printer.c_str(), job, 0);
     } catch (...) {
     }

@@ -1,5 +1,7 @@
 #include "support/WordDocuments.h"
 
+#include "support/StoredZip.h"
+
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -7,74 +9,6 @@
 #include <stdexcept>
 
 namespace {
-
-// ---- A zip archive of stored (uncompressed) members, which is all a .docx needs ------------------
-
-std::uint32_t crc32(const std::string& bytes) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
-void put16(std::string& out, std::uint16_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>(v >> 8);
-}
-void put32(std::string& out, std::uint32_t v) {
-    put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-    put16(out, static_cast<std::uint16_t>(v >> 16));
-}
-
-std::string storedZip(const std::vector<std::pair<std::string, std::string>>& members) {
-    std::string archive, directory;
-    for (const auto& [name, data] : members) {
-        const std::uint32_t offset = static_cast<std::uint32_t>(archive.size());
-        const std::uint32_t crc = crc32(data), size = static_cast<std::uint32_t>(data.size());
-        // The fields the local header and the directory entry share, from "version needed" on.
-        std::string common;
-        put16(common, 20);  // version needed
-        put16(common, 0);   // flags
-        put16(common, 0);   // stored
-        put16(common, 0);   // time
-        put16(common, 0x21);  // date: 1980-01-01
-        put32(common, crc);
-        put32(common, size);
-        put32(common, size);
-        put16(common, static_cast<std::uint16_t>(name.size()));
-        put16(common, 0);  // extra field length
-        put32(archive, 0x04034b50);
-        archive += common + name + data;
-        put32(directory, 0x02014b50);
-        put16(directory, 20);  // made by
-        directory += common;
-        put16(directory, 0);  // comment length
-        put16(directory, 0);  // disk
-        put16(directory, 0);  // internal attributes
-        put32(directory, 0);  // external attributes
-        put32(directory, offset);
-        directory += name;
-    }
-    const std::uint32_t directoryOffset = static_cast<std::uint32_t>(archive.size());
-    archive += directory;
-    put32(archive, 0x06054b50);
-    put16(archive, 0);
-    put16(archive, 0);
-    put16(archive, static_cast<std::uint16_t>(members.size()));
-    put16(archive, static_cast<std::uint16_t>(members.size()));
-    put32(archive, static_cast<std::uint32_t>(directory.size()));
-    put32(archive, directoryOffset);
-    put16(archive, 0);
-    return archive;
-}
 
 std::string xmlEscaped(const std::string& text) {
     std::string out;
@@ -184,9 +118,9 @@ void writeDocx(const std::filesystem::path& path, const std::vector<FontParagrap
         R"(<w:sectPr><w:pgSz w:w="11906" w:h="16838"/>)"
         R"(<w:pgMar w:top="1440" w:right="1800" w:bottom="1440" w:left="1800" w:header="851" w:footer="992" w:gutter="0"/>)"
         R"(</w:sectPr></w:body></w:document>)";
-    writeFile(path, storedZip({{"[Content_Types].xml", contentTypes},
-                               {"_rels/.rels", relationships},
-                               {"word/document.xml", document}}));
+    writeStoredZip(path, {{"[Content_Types].xml", contentTypes},
+                          {"_rels/.rels", relationships},
+                          {"word/document.xml", document}});
 }
 
 void writeRtf(const std::filesystem::path& path, const std::vector<FontParagraph>& paragraphs) {
