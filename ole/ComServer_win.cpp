@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace ole {
@@ -73,14 +74,33 @@ ComPtr<IClassFactory> makeClassFactory(ObjectFactory factory) {
 
 ServerLock::ServerLock() noexcept { ++g_locks; }
 
-ServerLock::~ServerLock() {
-    if (--g_locks == 0)
-        if (const DWORD thread = g_serverThread.load()) PostThreadMessageW(thread, WM_QUIT, 0, 0);
+namespace {
+
+// Ends the local server's message loop. Under Wine the apartment's shutdown after a spell of
+// rejected calls has been seen never to return, leaving the server running for good: a server
+// whose work is over ends within a few seconds either way, as Word's process ends with Word.
+void quitLocalServer() noexcept {
+    const DWORD thread = g_serverThread.load();
+    if (!thread) return;
+    PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    static std::atomic<bool> armed{false};
+    if (armed.exchange(true)) return;
+    try {
+        std::thread([] {
+            Sleep(5000);
+            ExitProcess(0);
+        }).detach();
+    } catch (...) {
+    }
 }
 
-void endLocalServer() noexcept {
-    if (const DWORD thread = g_serverThread.load()) PostThreadMessageW(thread, WM_QUIT, 0, 0);
+}  // namespace
+
+ServerLock::~ServerLock() {
+    if (--g_locks == 0) quitLocalServer();
 }
+
+void endLocalServer() noexcept { quitLocalServer(); }
 
 bool serverInUse() noexcept { return g_locks.load() > 0; }
 
