@@ -2,4 +2,8 @@
 
 #include "writer/WriterServer.h"
 
-ole::ClassRegistration registerSystemAutomationServers() { return writer::registerWriterServer("Word.Application"); }
+ole::ClassRegistration registerSystemAutomationServers(std::chrono::milliseconds callLimit) {
+    writer::OfficeOptions options;
+    options.callLimit = callLimit;
+    return writer::registerWriterServer("Word.Application", options);
+}

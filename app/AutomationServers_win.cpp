@@ -1,4 +1,4 @@
 #include "app/AutomationServers.h"
 
 // Word registers "Word.Application" in the system's registry itself.
-ole::ClassRegistration registerSystemAutomationServers() { return {}; }
+ole::ClassRegistration registerSystemAutomationServers(std::chrono::milliseconds) { return {}; }

@@ -77,7 +77,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
         traceServer.emplace([&err](const std::string& line) { err << line << std::endl; }, options.failures);
         registration = traceServer->registerAs("Word.Application");
     } else {
-        registration = registerSystemAutomationServers();
+        registration = registerSystemAutomationServers(options.callLimit);
     }
 
     StreamLog log(out);

@@ -25,7 +25,7 @@ inline constexpr BatchOptionSpec kBatchOptions[] = {
     {BatchOption::Show, "", "--show", "", "show the word processor's window"},
     {BatchOption::PauseMs, "", "--pause-ms", "N", "the pause after each document, default 1000"},
     {BatchOption::CallLimitMs, "", "--call-limit-ms", "N",
-     "how long one call may wait for the word processor, retries while it is busy included, default 180000 (see Windows)"},
+     "how long one call may wait for the word processor, retries while it is busy included, default 180000"},
     {BatchOption::DryRun, "", "--dry-run", "",
      "talk to the trace server instead of \"Word.Application\"; its lines go to standard error"},
     {BatchOption::Fail, "", "--fail", "MEMBER[:K]",

@@ -187,6 +187,30 @@ TEST_F(WriterPrinting, AnOfficeKilledMidRunCostsOnlyTheDocumentInFlight) {
         EXPECT_THAT(pdfText(jobs[i]), HasSubstr(std::string("Quirella sample ") + kinds[i] + " ")) << jobs[i];
 }
 
+// --call-limit-ms bounds each call into the office too: a document that holds the office past it
+// fails, the office is replaced, and the rest print.
+TEST_F(WriterPrinting, TheCallLimitOfTheCommandLineBoundsTheOffice) {
+    const std::string large = (m_folder / "large.txt").string();
+    {
+        std::ofstream out(large);  // tens of seconds of work for the office
+        for (int i = 0; i < 20000; ++i) out << "Quirella large document, line " << i << " of many.\n";
+    }
+    const std::vector<std::string> files = {sample("sample.txt"), large, sample("sample.rtf")};
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult r =
+        runProcess(kBatch, {"--pause-ms", "0", "--call-limit-ms", "3000", "-p", "Quirella-PDF", files[0], large, files[2]});
+    const auto took = std::chrono::steady_clock::now() - start;
+
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(splitLines(r.out), ElementsAreArray({kStart, documentLine(files[0]), documentLine(large), failureLine(large),
+                                                     documentLine(files[2]), kFinal}));
+    EXPECT_LT(took, std::chrono::seconds(120));  // far from the default limit of 180 s for the one call
+    const std::vector<std::string> jobs = newJobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_THAT(pdfText(jobs[0]), HasSubstr("Quirella sample TXT"));
+    EXPECT_THAT(pdfText(jobs[1]), HasSubstr("Quirella sample RTF"));
+}
+
 TEST_F(WriterPrinting, AMacroBoundToOpeningNeverRuns) {
     const fs::path marker = m_base / "macro-ran";
     const fs::path document = m_folder / "macro.fodt";
