@@ -13,6 +13,7 @@ enum BatchStatus : int {
     kSetupFailed = 3,
     kQuitFailed = 4,
     kUsage = 64,
+    kInternalError = 70,
     // Ended by a signal: 128 + its number, as shells report it.
     kHangUp = 129,
     kInterrupted = 130,

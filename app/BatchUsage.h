@@ -47,6 +47,7 @@ inline constexpr BatchStatusSpec kBatchStatuses[] = {
     {kSetupFailed, "the word processor could not be started or set up"},
     {kQuitFailed, "quitting the word processor failed"},
     {kUsage, "bad usage"},
+    {kInternalError, "an unexpected error ended the program; its text is on standard error"},
     {kHangUp, "ended by SIGHUP: the office and its job in flight went first"},
     {kInterrupted, "ended by SIGINT (Ctrl-C): the office and its job in flight went first"},
     {kTerminated, "ended by SIGTERM: the office and its job in flight went first"},
