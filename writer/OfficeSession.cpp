@@ -5,6 +5,7 @@
 #include "writer/DocumentKind.h"
 #include "writer/LiveOffices.h"
 #include "writer/OfficeProcess.h"
+#include "writer/PrintEnd.h"
 #include "writer/QueueTurn.h"
 #include "writer/Watchdog.h"
 
@@ -75,22 +76,10 @@ Reference<css::uno::XComponentContext> localContext() {
     return context;
 }
 
-DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONNECTED); }
+}  // namespace
 
-// Never saved; a document that will not close is the office's to drop when it ends.
-void closeDocument(const Reference<css::lang::XComponent>& component) noexcept {
-    try {
-        if (const Reference<css::util::XCloseable> closeable{component, UNO_QUERY}; closeable.is())
-            closeable->close(true);
-    } catch (const css::uno::Exception&) {
-    }
-}
-
-// How one print of the office ended, as it reports it to the document's print-job listeners.
-enum class PrintEnd { Running, Spooled, Aborted, Failed };
-
-PrintEnd printEnd(css::view::PrintableState state) {
-    switch (state) {
+PrintEnd printEndOf(int printableState) {
+    switch (static_cast<css::view::PrintableState>(printableState)) {
         case css::view::PrintableState_JOB_SPOOLED:
         case css::view::PrintableState_JOB_COMPLETED:
             return PrintEnd::Spooled;
@@ -104,12 +93,25 @@ PrintEnd printEnd(css::view::PrintableState state) {
     }
 }
 
+namespace {
+
+DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONNECTED); }
+
+// Never saved; a document that will not close is the office's to drop when it ends.
+void closeDocument(const Reference<css::lang::XComponent>& component) noexcept {
+    try {
+        if (const Reference<css::util::XCloseable> closeable{component, UNO_QUERY}; closeable.is())
+            closeable->close(true);
+    } catch (const css::uno::Exception&) {
+    }
+}
+
 // Waits for the end of one print. The office's own synchronous print polls for the end of its job
 // (about 100 ms a document); its print-job events say the same at once.
 class PrintWatch : public cppu::WeakImplHelper1<css::view::XPrintJobListener> {
 public:
     void SAL_CALL printJobEvent(const css::view::PrintJobEvent& event) override {
-        const PrintEnd end = printEnd(event.State);
+        const PrintEnd end = printEndOf(static_cast<int>(event.State));
         if (end == PrintEnd::Running) return;
         {
             const std::lock_guard lock(m_mutex);
