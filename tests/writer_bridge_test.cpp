@@ -6,7 +6,6 @@
 #include "printing/WordAutomation.h"
 #include "support/OfficeProbe.h"
 #include "writer/DocumentKind.h"
-#include "writer/PrintEnd.h"
 #include "writer/WriterServer.h"
 
 #include <gmock/gmock.h>
@@ -64,18 +63,6 @@ TEST(DocumentKind, AStructuredDocumentReadAsPlainTextIsRefused) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(writer::filterMatchesKind(c.path, c.filter), c.accepted) << c.path << " as " << c.filter;
-}
-
-TEST(PrintEnd, OnlyASpooledOrCompletedJobCountsAndAbortedOrFailedOnesFailTheDocument) {
-    using writer::PrintEnd;
-    // The office's print-job states by number: started, completed, spooled, aborted, failed,
-    // spooling failed.
-    const std::pair<int, PrintEnd> cases[] = {
-        {0, PrintEnd::Running}, {1, PrintEnd::Spooled}, {2, PrintEnd::Spooled},
-        {3, PrintEnd::Aborted}, {4, PrintEnd::Failed},  {5, PrintEnd::Failed},
-        {99, PrintEnd::Running},  // a state this build does not know ends nothing
-    };
-    for (const auto& [state, end] : cases) EXPECT_EQ(writer::printEndOf(state), end) << "state " << state;
 }
 
 // ---- Starting ---------------------------------------------------------------------------------------

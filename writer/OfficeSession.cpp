@@ -5,7 +5,6 @@
 #include "writer/DocumentKind.h"
 #include "writer/LiveOffices.h"
 #include "writer/OfficeProcess.h"
-#include "writer/PrintEnd.h"
 #include "writer/QueueTurn.h"
 #include "writer/Watchdog.h"
 
@@ -23,18 +22,10 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/view/PrintJobEvent.hpp>
-#include <com/sun/star/view/PrintableState.hpp>
-#include <com/sun/star/view/XPrintJobBroadcaster.hpp>
-#include <com/sun/star/view/XPrintJobListener.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 #include <cppuhelper/bootstrap.hxx>
-#include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
-#include <rtl/ref.hxx>
 
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -76,25 +67,6 @@ Reference<css::uno::XComponentContext> localContext() {
     return context;
 }
 
-}  // namespace
-
-PrintEnd printEndOf(int printableState) {
-    switch (static_cast<css::view::PrintableState>(printableState)) {
-        case css::view::PrintableState_JOB_SPOOLED:
-        case css::view::PrintableState_JOB_COMPLETED:
-            return PrintEnd::Spooled;
-        case css::view::PrintableState_JOB_ABORTED:
-            return PrintEnd::Aborted;
-        case css::view::PrintableState_JOB_FAILED:
-        case css::view::PrintableState_JOB_SPOOLING_FAILED:
-            return PrintEnd::Failed;
-        default:
-            return PrintEnd::Running;
-    }
-}
-
-namespace {
-
 DispatchError gone() { return DispatchError("the office has gone", RPC_E_DISCONNECTED); }
 
 // Never saved; a document that will not close is the office's to drop when it ends.
@@ -105,43 +77,6 @@ void closeDocument(const Reference<css::lang::XComponent>& component) noexcept {
     } catch (const css::uno::Exception&) {
     }
 }
-
-// Waits for the end of one print. The office's own synchronous print polls for the end of its job
-// (about 100 ms a document); its print-job events say the same at once.
-class PrintWatch : public cppu::WeakImplHelper1<css::view::XPrintJobListener> {
-public:
-    void SAL_CALL printJobEvent(const css::view::PrintJobEvent& event) override {
-        const PrintEnd end = printEndOf(static_cast<int>(event.State));
-        if (end == PrintEnd::Running) return;
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_end == PrintEnd::Running) m_end = end;
-        }
-        m_changed.notify_all();
-    }
-    void SAL_CALL disposing(const css::lang::EventObject&) override {}
-
-    // The end of the print, or Running if `alive` says the office has gone first.
-    template <class Alive>
-    PrintEnd wait(Alive&& alive) {
-        std::unique_lock lock(m_mutex);
-        // The events come at once; the slice only bounds how late a dead office is noticed.
-        while (m_end == PrintEnd::Running) {
-            if (m_changed.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_end != PrintEnd::Running; }))
-                break;
-            lock.unlock();
-            const bool stillThere = alive();
-            lock.lock();
-            if (!stillThere) break;
-        }
-        return m_end;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    PrintEnd m_end = PrintEnd::Running;
-};
 
 }  // namespace
 
@@ -356,35 +291,8 @@ void OfficeSession::printActive() {
     const PrintInFlight inFlight(printer, before);  // an interruption cancels what reached CUPS
     guarded("print", [&] {
         const Reference<css::view::XPrintable> printable{m_uno->documents.back().component, UNO_QUERY_THROW};
-        const Reference<css::view::XPrintJobBroadcaster> broadcaster{printable, UNO_QUERY_THROW};
-        const rtl::Reference<PrintWatch> watch = new PrintWatch;
-        const Reference<css::view::XPrintJobListener> listener(watch.get());
-        broadcaster->addPrintJobListener(listener);
-        // Removed on every path: a listener left behind would hear the next document's print.
-        struct Unlisten {
-            const Reference<css::view::XPrintJobBroadcaster>& broadcaster;
-            const Reference<css::view::XPrintJobListener>& listener;
-            ~Unlisten() {
-                try {
-                    broadcaster->removePrintJobListener(listener);
-                } catch (const css::uno::Exception&) {
-                }
-            }
-        } unlisten{broadcaster, listener};
         printable->setPrinter(properties({property("Name", css::uno::Any(ou(printer)))}));
-        printable->print(properties({property("Wait", css::uno::Any(false))}));
-        // Still bounded by the watchdog: an office that never ends the print is killed, which ends
-        // the wait too.
-        switch (watch->wait([this] { return m_uno->process.running(); })) {
-            case PrintEnd::Spooled:
-                break;
-            case PrintEnd::Aborted:
-                throw DispatchError("print: the office abandoned the print");
-            case PrintEnd::Failed:
-                throw DispatchError("print: the office could not print the document");
-            case PrintEnd::Running:
-                throw css::uno::RuntimeException(OUString("the office stopped printing"));
-        }
+        printable->print(properties({property("Wait", css::uno::Any(true))}));
     });
     // A queue that rejects jobs, or no scheduler at all, and the office reports success regardless.
     // Only our own job counts: another client printing on the same queue meanwhile proves nothing.
