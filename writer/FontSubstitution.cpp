@@ -1,5 +1,7 @@
 #include "writer/FontSubstitution.h"
 
+#include "writer/ProfileSettings.h"
+
 #include <fontconfig/fontconfig.h>
 #include <fstream>
 #include <memory>
@@ -143,14 +145,7 @@ void addFontReplacements(const std::filesystem::path& registryModifications, con
     if (end == std::string::npos) return;
     text.insert(end, missing);
 
-    // Replaced whole, so that an interruption leaves the old file rather than half a new one.
-    const std::filesystem::path temporary = registryModifications.string() + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) throw std::runtime_error("cannot write " + temporary.string());
-    }
-    std::filesystem::rename(temporary, registryModifications);
+    replaceSettingsFile(registryModifications, text);
 }
 
 }  // namespace writer

@@ -33,27 +33,22 @@ std::string officeVersion() {
     return std::regex_search(content, match, kVersion) ? match[1].str() : std::string();
 }
 
-// Settings the office reads at its first start. The last-version entry spares a graphics check at
-// every headless start; the rest keep a shown office from greeting the user or running any macro.
-void writeFirstSettings(const std::filesystem::path& profile) {
-    const std::filesystem::path file = profile / "user" / "registrymodifications.xcu";
-    if (std::filesystem::exists(file)) return;
-    std::filesystem::create_directories(file.parent_path());
-    const auto prop = [](const char* path, const char* name, const std::string& value) {
-        return std::string("<item oor:path=\"") + path + "\"><prop oor:name=\"" + name + "\" oor:op=\"fuse\"><value>" +
-               value + "</value></prop></item>\n";
-    };
-    std::ofstream out(file);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+// Settings our offices always have. The last-version entry spares a graphics check at every headless
+// start; the rest keep a shown office from greeting the user or running any macro, and documents off
+// the network. Written over the profile's own values at every start, so a slot of an older build, or
+// one the office rewrote, has them too.
+std::vector<OfficeSetting> profileSettings() {
+    std::vector<OfficeSetting> settings;
     if (const std::string version = officeVersion(); !version.empty())
-        out << prop("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
-    out << prop("/org.openoffice.Office.Common/Misc", "FirstRun", "false")
-        << prop("/org.openoffice.Office.Common/Misc", "ShowTipOfTheDay", "false")
-        << prop("/org.openoffice.Office.Common/Misc", "UseLocking", "false")
-        << prop("/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3")
-        << "</oor:items>\n";
+        settings.push_back({"/org.openoffice.Setup/Product", "ooSetupLastVersion", version});
+    const std::string misc = "/org.openoffice.Office.Common/Misc";
+    settings.push_back({misc, "FirstRun", "false"});
+    settings.push_back({misc, "ShowTipOfTheDay", "false"});
+    settings.push_back({misc, "UseLocking", "false"});
+    settings.push_back({"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"});
+    const std::vector<OfficeSetting>& offline = offlineSettings();
+    settings.insert(settings.end(), offline.begin(), offline.end());
+    return settings;
 }
 
 }  // namespace
@@ -107,12 +102,10 @@ ProfileSlot acquireProfileSlot(std::chrono::steady_clock::time_point deadline) {
                 endStaleOffices(directory);
                 makePrivateDirectories(directory);
                 chmod(directory.c_str(), 0700);
-                writeFirstSettings(directory);
-                // At every start: a slot made by an older build must not let documents reach the
-                // network, and gets the font table too.
-                enforceSettings(directory / "user" / "registrymodifications.xcu", offlineSettings());
-                addFontReplacements(directory / "user" / "registrymodifications.xcu");
-                chmod((directory / "user" / "registrymodifications.xcu").c_str(), 0600);
+                const std::filesystem::path settings = directory / "user" / "registrymodifications.xcu";
+                enforceSettings(settings, profileSettings());
+                addFontReplacements(settings);
+                chmod(settings.c_str(), 0600);
             } catch (const Exception&) {
                 close(lock);
                 throw;

@@ -109,14 +109,17 @@ void enforceSettings(const std::filesystem::path& file, const std::vector<Office
     for (const OfficeSetting& setting : settings) body += item(setting);
 
     std::filesystem::create_directories(file.parent_path());
+    replaceSettingsFile(file, std::string(kHeader) + body + std::string(kFooter));
+}
+
+void replaceSettingsFile(const std::filesystem::path& file, const std::string& text) {
     const std::filesystem::path temporary = file.string() + ".quirella-new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << kHeader << body << kFooter;
+        out << text;
         out.flush();
         if (!out) throw std::runtime_error("cannot write " + temporary.string());
     }
-    // Replaced in one step: an office never reads half a file.
     std::filesystem::rename(temporary, file);
 }
 

@@ -29,4 +29,8 @@ void applyOfflineEnvironment(std::vector<std::string>& environment);
 // Creates the file when it is missing. Throws std::exception when it cannot be written.
 void enforceSettings(const std::filesystem::path& file, const std::vector<OfficeSetting>& settings);
 
+// Replaces the settings file with `text` in one step, so that an office never reads half a file and
+// an interruption leaves the old one. Throws std::exception when it cannot be written.
+void replaceSettingsFile(const std::filesystem::path& file, const std::string& text);
+
 }  // namespace writer
