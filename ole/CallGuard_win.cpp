@@ -1,7 +1,9 @@
 // COM's side of the guard: an IMessageFilter for the apartment, and a watcher thread per outgoing call
 // that wakes the waiting thread once the call has run past its limit.
 #include "ole/CallGuard.h"
+
 #include "ole/CallWatch.h"
+#include "ole/ComObject_win.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -40,27 +42,9 @@ namespace {
 // The call this thread is waiting on, for the filter to see whether it has expired.
 thread_local CallWatch::State* t_watched = nullptr;
 
-class MessageFilter final : public IMessageFilter {
+class MessageFilter final : public ComObject<IMessageFilter, IID_IMessageFilter> {
 public:
     explicit MessageFilter(CallLimits limits) : m_limits(limits) {}
-    virtual ~MessageFilter() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IMessageFilter)) {
-            *object = static_cast<IMessageFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --m_references;
-        if (left == 0) delete this;
-        return left;
-    }
 
     // This program serves nothing to other processes worth refusing.
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
@@ -84,7 +68,6 @@ public:
 
 private:
     const CallLimits m_limits;
-    std::atomic<ULONG> m_references{1};
 };
 
 }  // namespace

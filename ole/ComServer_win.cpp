@@ -1,5 +1,7 @@
 #include "ole/ComServer.h"
 
+#include "ole/ComObject_win.h"
+
 #include <atomic>
 #include <memory>
 #include <new>
@@ -14,27 +16,9 @@ std::atomic<long> g_locks{0};
 // The thread of a running local server, told to leave its loop when the last lock goes.
 std::atomic<DWORD> g_serverThread{0};
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, IID_IClassFactory> {
 public:
     explicit ClassFactory(ObjectFactory factory) : m_factory(std::move(factory)) {}
-    virtual ~ClassFactory() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --m_references;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object) return E_POINTER;
@@ -63,7 +47,6 @@ public:
 private:
     ObjectFactory m_factory;
     std::vector<std::unique_ptr<ServerLock>> m_serverLocks;
-    std::atomic<ULONG> m_references{1};
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "trace/com/TraceComServer.h"
 
+#include "ole/ComObject_win.h"
 #include "ole/ComServer.h"
 #include "ole/Text.h"
 #include "printing/DefaultPrinter.h"
@@ -70,27 +71,9 @@ std::optional<int> readNumber(const wchar_t* name, std::vector<std::string>& bad
 
 // The local server's busy spell, in COM as Word's: its first calls on IDispatch are turned away before
 // they reach an object. It lives as long as the server's apartment.
-class BusyFilter final : public IMessageFilter {
+class BusyFilter final : public ole::ComObject<IMessageFilter, IID_IMessageFilter> {
 public:
     BusyFilter(int calls, std::function<void(const std::string&)> write) : m_left(calls), m_write(std::move(write)) {}
-    virtual ~BusyFilter() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IMessageFilter)) {
-            *object = static_cast<IMessageFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --m_references;
-        if (left == 0) delete this;
-        return left;
-    }
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
         // Only the automation calls: activation and reference counting pass, as they do with Word.
@@ -107,7 +90,6 @@ public:
 private:
     int m_left;
     std::function<void(const std::string&)> m_write;
-    std::atomic<ULONG> m_references{1};
 };
 
 }  // namespace
