@@ -1,6 +1,7 @@
 // quirella-batch as a script sees it: its output, its trace and its exit statuses, with the printers of
 // a private CUPS scheduler (CUPS_SERVER, set by the test fixture).
 #include "support/Process.h"
+#include "support/RunLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@ ProcessResult batch(const std::vector<std::string>& args, const std::map<std::st
     return runProcess(kBatch, args, env, "/tmp");
 }
 
-std::string documentLine(const std::string& path) { return "正在提交文档\"" + path + "\"给打印机"; }
 
 // The operations the trace server saw, as "Class.Member".
 std::vector<std::string> calls(const std::string& trace) {

@@ -4,6 +4,7 @@
 #include "printing/PrintRun.h"
 #include "printing/RunTexts.h"
 #include "support/TraceFixture.h"
+#include "support/RunLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,12 +19,8 @@ using testing::Not;
 
 namespace {
 
-const std::string kStart = "正在提交打印任务...";
-const std::string kFinal = "打印任务提交完成,请关注打印机的处理！";
 const std::string kSetupFailed = "系统没有安装Office软件，无法打印！";
 const std::string kQuitFailed = "系统错误，请检查！";
-std::string documentLine(const std::string& path) { return "正在提交文档\"" + path + "\"给打印机"; }
-std::string failureLine(const std::string& path) { return "文档：" + path + "打印失败，请检查！"; }
 
 struct Box {
     std::string text, caption;

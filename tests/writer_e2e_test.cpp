@@ -2,6 +2,7 @@
 // printer of a private CUPS scheduler (CUPS_SERVER, set by the test fixture), the PDFs read back.
 #include "support/OfficeProbe.h"
 #include "support/Process.h"
+#include "support/RunLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -33,10 +34,6 @@ const std::string kCache = QUIRELLA_OFFICE_CACHE;  // the offices' profiles, and
 // the first of the variables in their ENVIRONMENT.
 const bool kPrivateCache = setenv("XDG_CACHE_HOME", QUIRELLA_OFFICE_CACHE, 1) == 0;
 
-const std::string kStart = "正在提交打印任务...";
-const std::string kFinal = "打印任务提交完成,请关注打印机的处理！";
-std::string documentLine(const std::string& path) { return "正在提交文档\"" + path + "\"给打印机"; }
-std::string failureLine(const std::string& path) { return "文档：" + path + "打印失败，请检查！"; }
 
 class WriterPrinting : public testing::Test {
 protected:

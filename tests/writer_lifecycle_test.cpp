@@ -7,6 +7,8 @@
 #include "printing/WordAutomation.h"
 #include "support/OfficeProbe.h"
 #include "support/Process.h"
+#include "support/RunLines.h"
+#include "support/TestFiles.h"
 #include "writer/LiveOffices.h"
 #include "writer/WriterServer.h"
 
@@ -46,15 +48,7 @@ const fs::path kData = QUIRELLA_TEST_DATA;
 const std::string kOut = QUIRELLA_OFFICE_OUT;
 const std::string kCache = QUIRELLA_OFFICE_CACHE;
 const std::string kOffice = "/usr/lib/libreoffice/program/soffice.bin";
-const std::string kStart = "正在提交打印任务...";
 const std::string kSetupFailed = "系统没有安装Office软件，无法打印！";
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 template <class Condition>
 bool waitFor(Condition condition, std::chrono::milliseconds limit) {

@@ -8,6 +8,8 @@
 #include "support/Process.h"
 #include "support/RecordingServer.h"
 #include "support/StoredZip.h"
+#include "support/RunLines.h"
+#include "support/TestFiles.h"
 #include "writer/WriterServer.h"
 
 #include <gmock/gmock.h>
@@ -41,21 +43,6 @@ const std::string kOut = QUIRELLA_OFFICE_OUT;
 const std::string kCache = QUIRELLA_OFFICE_CACHE;
 const std::string kOfficeLauncher = "/usr/lib/libreoffice/program/soffice";
 
-const std::string kStart = "正在提交打印任务...";
-const std::string kFinal = "打印任务提交完成,请关注打印机的处理！";
-std::string documentLine(const std::string& path) { return "正在提交文档\"" + path + "\"给打印机"; }
-
-std::string readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 // Whether the PDF holds a picture of that many pixels, as pdfimages lists them.
 bool hasImageOfSize(const std::string& pdf, int width, int height) {
